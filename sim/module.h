@@ -1,0 +1,35 @@
+// Loads the plugin module as the framework does: open the shared library, call Load;
+// at the end call Unload and close it.
+#pragma once
+
+#include <string>
+
+namespace sim {
+
+class PluginModule {
+public:
+    PluginModule() = default;
+    ~PluginModule();
+    PluginModule(const PluginModule&) = delete;
+    PluginModule& operator=(const PluginModule&) = delete;
+
+    // Opens the module and runs its Load. False with `Error()` set when the module could not
+    // be opened; a Load that reports failure is `Started() == false` with the module open.
+    bool Open(const std::string& path);
+    bool Started() const { return started_; }
+    const std::string& Error() const { return error_; }
+    bool IsOpen() const { return handle_ != nullptr; }
+
+    // Runs Unload and closes the module.
+    void Close();
+
+    // Where the module lies beside the running program.
+    static std::string DefaultPath();
+
+private:
+    void* handle_ = nullptr;
+    bool started_ = false;
+    std::string error_;
+};
+
+}  // namespace sim

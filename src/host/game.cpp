@@ -1,0 +1,306 @@
+#include "host/game.h"
+
+#include <bitset>
+#include <cstring>
+#include <new>
+#include <type_traits>
+
+#include <fmt/format.h>
+
+#include "host/logger.h"
+
+namespace beastfinder::host {
+
+const std::array<std::string_view, kLookupCount> kLookupTexts = {
+    "FMemory.Malloc",
+    "FMemory.Realloc",
+    "FMemory.Free",
+    "AShooterPlayerController.GetPlayerCharacter",
+    "APrimalCharacter.GetCharacterStatusComponent",
+    "UPrimalCharacterStatusComponent.GetCharacterLevel",
+    "APrimalDinoCharacter.GetPrivateStaticClass",
+    "UGameplayStatics.GetAllActorsOfClass",
+    "UWorld.GetWorldSettings",
+    "USceneComponent.GetWorldLocation",
+    "APrimalDinoCharacter.GetCurrentDinoName",
+    "APrimalDinoCharacter.GetDinoColor",
+    "AShooterPlayerController.ClientServerChatDirectMessage",
+    "AShooterPlayerController.ClientServerNotificationSingle",
+    "AShooterPlayerController.ClientChatMessage",
+    "AShooterPlayerController.ClientAddFloatingText",
+    "AActor.MulticastDrawDebugLine",
+    "RCONClientConnection.SendMessageW",
+    "AActor.RootComponent",
+    "USceneComponent.RelativeLocation",
+    "AActor.TargetingTeam",
+    "APawn.PlayerState",
+    "AController.PlayerState",
+    "AShooterCharacter.bIsServerAdmin",
+    "APrimalCharacter.MyCharacterStatusComponent",
+    "APrimalCharacter.TribeName",
+    "APrimalDinoCharacter.OwningPlayerName",
+    "APrimalCharacter.DescriptiveName",
+    "APrimalWorldSettings.bOverrideLongitudeAndLatitude",
+    "APrimalWorldSettings.LongitudeOrigin",
+    "APrimalWorldSettings.LatitudeOrigin",
+    "APrimalWorldSettings.LongitudeScale",
+    "APrimalWorldSettings.LatitudeScale",
+};
+
+namespace {
+
+// The framework takes its texts as std::string; build each once.
+const std::string& LookupString(Lookup lookup) {
+    static const auto* strings = [] {
+        auto* built = new std::array<std::string, kLookupCount>();
+        for (std::size_t i = 0; i < kLookupCount; ++i) {
+            (*built)[i] = std::string(kLookupTexts[i]);
+        }
+        return built;
+    }();
+    return (*strings)[static_cast<std::size_t>(lookup)];
+}
+
+struct Memo {
+    void* function[kLookupCount] = {};
+    std::intptr_t offset[kLookupCount] = {};
+    std::bitset<kLookupCount> has_offset;
+};
+
+Memo g_memo;
+int g_scope_depth = 0;
+std::bitset<kLookupCount> g_reported;
+
+[[noreturn]] void Unresolved(Lookup lookup) {
+    const auto index = static_cast<std::size_t>(lookup);
+    HostLookupError error(kLookupTexts[index]);
+    if (!g_reported.test(index)) {
+        g_reported.set(index);
+        Log().error(error.what());
+    }
+    throw error;
+}
+
+template <typename T>
+T ReadField(const void* object, Lookup lookup) {
+    static_assert(std::is_trivially_copyable_v<T>);
+    T value;
+    std::memcpy(&value, ResolveField(object, lookup), sizeof(T));
+    return value;
+}
+
+template <typename Fn>
+Fn Function(Lookup lookup) {
+    return reinterpret_cast<Fn>(ResolveFunction(lookup));
+}
+
+}  // namespace
+
+HostLookupError::HostLookupError(std::string_view text)
+    : std::runtime_error(fmt::format("Host lookup '{}' did not resolve", text)) {}
+
+LookupScope::LookupScope() noexcept { ++g_scope_depth; }
+
+LookupScope::~LookupScope() {
+    if (--g_scope_depth == 0) {
+        g_memo = Memo{};
+    }
+}
+
+void* ResolveFunction(Lookup lookup) {
+    const auto index = static_cast<std::size_t>(lookup);
+    if (g_scope_depth > 0 && g_memo.function[index] != nullptr) {
+        return g_memo.function[index];
+    }
+    void* address = ::GetAddress(LookupString(lookup));
+    if (address == nullptr) {
+        Unresolved(lookup);
+    }
+    if (g_scope_depth > 0) {
+        g_memo.function[index] = address;
+    }
+    return address;
+}
+
+void* ResolveField(const void* object, Lookup lookup) {
+    const auto index = static_cast<std::size_t>(lookup);
+    if (object == nullptr) {
+        throw std::invalid_argument(
+            fmt::format("field '{}' read from a null object", kLookupTexts[index]));
+    }
+    const auto base = reinterpret_cast<std::uintptr_t>(object);
+    if (g_scope_depth > 0 && g_memo.has_offset.test(index)) {
+        return reinterpret_cast<void*>(base + g_memo.offset[index]);
+    }
+    const std::uint64_t address = ::GetAddress(object, LookupString(lookup));
+    if (address == 0) {
+        Unresolved(lookup);
+    }
+    if (g_scope_depth > 0) {
+        g_memo.offset[index] = static_cast<std::intptr_t>(address - base);
+        g_memo.has_offset.set(index);
+    }
+    return reinterpret_cast<void*>(static_cast<std::uintptr_t>(address));
+}
+
+UWorld* CurrentWorld() { return ArkApi::GetApiUtils().GetWorld(); }
+
+std::uint64_t SteamId(AController* controller) {
+    return ArkApi::IApiUtils::GetSteamIdFromController(controller);
+}
+
+AShooterCharacter* GetPlayerCharacter(AShooterPlayerController* controller) {
+    return Function<AShooterCharacter* (*)(AShooterPlayerController*)>(
+        Lookup::GetPlayerCharacter)(controller);
+}
+
+UPrimalCharacterStatusComponent* GetCharacterStatusComponent(APrimalCharacter* character) {
+    return Function<UPrimalCharacterStatusComponent* (*)(APrimalCharacter*)>(
+        Lookup::GetCharacterStatusComponent)(character);
+}
+
+std::int32_t GetCharacterLevel(UPrimalCharacterStatusComponent* status) {
+    return Function<std::int32_t (*)(UPrimalCharacterStatusComponent*)>(
+        Lookup::GetCharacterLevel)(status);
+}
+
+UClass* DinoPrivateStaticClass() {
+    return Function<UClass* (*)()>(Lookup::DinoPrivateStaticClass)();
+}
+
+void GetAllActorsOfClass(UWorld* world, UClass* actor_class, HostArray<AActor*>& out) {
+    Function<void (*)(UWorld*, UClass*, HostArray<AActor*>*)>(Lookup::GetAllActorsOfClass)(
+        world, actor_class, &out);
+}
+
+APrimalWorldSettings* GetWorldSettings(UWorld* world) {
+    return Function<APrimalWorldSettings* (*)(UWorld*, bool, bool)>(Lookup::GetWorldSettings)(
+        world, false, true);
+}
+
+Vector3 GetWorldLocation(USceneComponent* component) {
+    Vector3 location;
+    Function<Vector3* (*)(USceneComponent*, Vector3*)>(Lookup::GetWorldLocation)(component,
+                                                                                  &location);
+    return location;
+}
+
+FString GetCurrentDinoName(APrimalDinoCharacter* dino, AShooterPlayerController* asking) {
+    FString name;
+    Function<FString* (*)(APrimalDinoCharacter*, FString*, AShooterPlayerController*)>(
+        Lookup::GetCurrentDinoName)(dino, &name, asking);
+    return name;
+}
+
+ColorRGBA GetDinoColor(APrimalDinoCharacter* dino, std::int32_t region) {
+    ColorRGBA color;
+    Function<ColorRGBA* (*)(APrimalDinoCharacter*, ColorRGBA*, std::int32_t)>(
+        Lookup::GetDinoColor)(dino, &color, region);
+    return color;
+}
+
+void ClientServerChatDirectMessage(AShooterPlayerController* controller, const FString& text,
+                                   ColorRGBA color) {
+    Function<void (*)(AShooterPlayerController*, const FString*, ColorRGBA*, bool)>(
+        Lookup::ClientServerChatDirectMessage)(controller, &text, &color, false);
+}
+
+void ClientServerNotificationSingle(AShooterPlayerController* controller, const FString& text,
+                                    ColorRGBA color, float scale, float time,
+                                    std::int32_t kind) {
+    Function<void (*)(AShooterPlayerController*, const FString*, ColorRGBA*, float, float,
+                      void*, void*, std::int32_t)>(Lookup::ClientServerNotificationSingle)(
+        controller, &text, &color, scale, time, nullptr, nullptr, kind);
+}
+
+void ClientChatMessage(AShooterPlayerController* controller, const ChatMessageRecord& record) {
+    auto fn = Function<void (*)(AShooterPlayerController*, ChatMessageRecord*)>(
+        Lookup::ClientChatMessage);
+    // The host takes this copy over and releases its strings; it is never destroyed here.
+    alignas(ChatMessageRecord) unsigned char storage[sizeof(ChatMessageRecord)];
+    auto* handed_over = ::new (static_cast<void*>(storage)) ChatMessageRecord(record);
+    fn(controller, handed_over);
+}
+
+void ClientAddFloatingText(AShooterPlayerController* controller, Vector3 location,
+                           const FString& text, ColorBGRA8 color, float scale_x, float scale_y,
+                           float life_span, Vector3 velocity) {
+    Function<void (*)(AShooterPlayerController*, Vector3*, const FString*, std::uint32_t, float,
+                      float, float, Vector3*, float, float, float)>(
+        Lookup::ClientAddFloatingText)(controller, &location, &text, PackColor(color), scale_x,
+                                       scale_y, life_span, &velocity, 0.0F, 0.0F, 0.0F);
+}
+
+void MulticastDrawDebugLine(AShooterPlayerController* controller, Vector3 start, Vector3 end,
+                            ColorRGBA color, float duration, float thickness) {
+    Function<void (*)(AShooterPlayerController*, Vector3*, Vector3*, ColorRGBA*, float, float,
+                      std::uint8_t)>(Lookup::MulticastDrawDebugLine)(
+        controller, &start, &end, &color, duration, thickness, 1);
+}
+
+void RconSendMessage(RCONClientConnection* connection, std::int32_t request_id,
+                     const FString& text) {
+    Function<void (*)(RCONClientConnection*, std::int32_t, std::int32_t, const FString*)>(
+        Lookup::RconSendMessage)(connection, request_id, 0, &text);
+}
+
+USceneComponent* RootComponent(AActor* actor) {
+    return ReadField<USceneComponent*>(actor, Lookup::RootComponent);
+}
+
+Vector3 RelativeLocation(USceneComponent* component) {
+    return ReadField<Vector3>(component, Lookup::RelativeLocation);
+}
+
+std::int32_t TargetingTeam(AActor* actor) {
+    return ReadField<std::int32_t>(actor, Lookup::TargetingTeam);
+}
+
+void* PawnPlayerState(APawn* pawn) { return ReadField<void*>(pawn, Lookup::PawnPlayerState); }
+
+void* ControllerPlayerState(AController* controller) {
+    return ReadField<void*>(controller, Lookup::ControllerPlayerState);
+}
+
+bool IsServerAdmin(AShooterCharacter* character) {
+    return ReadField<std::uint8_t>(character, Lookup::IsServerAdmin) != 0;
+}
+
+UPrimalCharacterStatusComponent* MyCharacterStatusComponent(APrimalCharacter* character) {
+    return ReadField<UPrimalCharacterStatusComponent*>(character,
+                                                       Lookup::MyCharacterStatusComponent);
+}
+
+const FString& TribeName(APrimalCharacter* character) {
+    return *static_cast<const FString*>(ResolveField(character, Lookup::TribeName));
+}
+
+const FString& OwningPlayerName(APrimalDinoCharacter* dino) {
+    return *static_cast<const FString*>(ResolveField(dino, Lookup::OwningPlayerName));
+}
+
+const FString& DescriptiveName(APrimalCharacter* character) {
+    return *static_cast<const FString*>(ResolveField(character, Lookup::DescriptiveName));
+}
+
+bool OverrideLongitudeAndLatitude(APrimalWorldSettings* settings) {
+    return ReadField<std::uint8_t>(settings, Lookup::OverrideLongitudeAndLatitude) != 0;
+}
+
+float LongitudeOrigin(APrimalWorldSettings* settings) {
+    return ReadField<float>(settings, Lookup::LongitudeOrigin);
+}
+
+float LatitudeOrigin(APrimalWorldSettings* settings) {
+    return ReadField<float>(settings, Lookup::LatitudeOrigin);
+}
+
+float LongitudeScale(APrimalWorldSettings* settings) {
+    return ReadField<float>(settings, Lookup::LongitudeScale);
+}
+
+float LatitudeScale(APrimalWorldSettings* settings) {
+    return ReadField<float>(settings, Lookup::LatitudeScale);
+}
+
+}  // namespace beastfinder::host

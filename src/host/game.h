@@ -1,0 +1,148 @@
+// Typed access to the game's functions and fields, one accessor per lookup text.
+// Nothing outside this folder spells a lookup text.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "host/framework.h"
+#include "host/fstring.h"
+#include "host/host_array.h"
+#include "host/values.h"
+
+// Opaque game objects. The plugin never looks inside them; the empty bases only let a
+// creature pointer be passed where its base class is expected.
+struct AController {};
+struct APlayerController : AController {};
+struct AShooterPlayerController : APlayerController {};
+struct AActor {};
+struct APawn : AActor {};
+struct APrimalCharacter : APawn {};
+struct AShooterCharacter : APrimalCharacter {};
+struct APrimalDinoCharacter : APrimalCharacter {};
+struct USceneComponent {};
+struct UPrimalCharacterStatusComponent {};
+struct UClass {};
+struct APrimalWorldSettings {};
+struct UWorld {};
+struct RCONClientConnection {};
+
+struct RCONPacket {
+    std::int32_t length;
+    std::int32_t id;
+    std::int32_t type;
+    beastfinder::host::FString body;
+};
+static_assert(offsetof(RCONPacket, id) == 4 && offsetof(RCONPacket, body) == 16);
+
+namespace beastfinder::host {
+
+enum class Lookup : std::uint8_t {
+    MemoryMalloc,
+    MemoryRealloc,
+    MemoryFree,
+    GetPlayerCharacter,
+    GetCharacterStatusComponent,
+    GetCharacterLevel,
+    DinoPrivateStaticClass,
+    GetAllActorsOfClass,
+    GetWorldSettings,
+    GetWorldLocation,
+    GetCurrentDinoName,
+    GetDinoColor,
+    ClientServerChatDirectMessage,
+    ClientServerNotificationSingle,
+    ClientChatMessage,
+    ClientAddFloatingText,
+    MulticastDrawDebugLine,
+    RconSendMessage,
+    RootComponent,
+    RelativeLocation,
+    TargetingTeam,
+    PawnPlayerState,
+    ControllerPlayerState,
+    IsServerAdmin,
+    MyCharacterStatusComponent,
+    TribeName,
+    OwningPlayerName,
+    DescriptiveName,
+    OverrideLongitudeAndLatitude,
+    LongitudeOrigin,
+    LatitudeOrigin,
+    LongitudeScale,
+    LatitudeScale,
+    Count
+};
+
+inline constexpr std::size_t kLookupCount = static_cast<std::size_t>(Lookup::Count);
+extern const std::array<std::string_view, kLookupCount> kLookupTexts;
+
+// A lookup text the host does not resolve. Logged once per text when first raised.
+class HostLookupError : public std::runtime_error {
+public:
+    explicit HostLookupError(std::string_view text);
+};
+
+// While one is alive, resolved addresses and field offsets are reused instead of asked for
+// again; the last scope to end forgets them, so nothing survives a command.
+class LookupScope {
+public:
+    LookupScope() noexcept;
+    ~LookupScope();
+    LookupScope(const LookupScope&) = delete;
+    LookupScope& operator=(const LookupScope&) = delete;
+};
+
+void* ResolveFunction(Lookup lookup);
+void* ResolveField(const void* object, Lookup lookup);
+
+// Framework operations.
+UWorld* CurrentWorld();
+std::uint64_t SteamId(AController* controller);
+
+// Game functions.
+AShooterCharacter* GetPlayerCharacter(AShooterPlayerController* controller);
+UPrimalCharacterStatusComponent* GetCharacterStatusComponent(APrimalCharacter* character);
+std::int32_t GetCharacterLevel(UPrimalCharacterStatusComponent* status);
+UClass* DinoPrivateStaticClass();
+void GetAllActorsOfClass(UWorld* world, UClass* actor_class, HostArray<AActor*>& out);
+APrimalWorldSettings* GetWorldSettings(UWorld* world);
+Vector3 GetWorldLocation(USceneComponent* component);
+FString GetCurrentDinoName(APrimalDinoCharacter* dino, AShooterPlayerController* asking);
+ColorRGBA GetDinoColor(APrimalDinoCharacter* dino, std::int32_t region);
+void ClientServerChatDirectMessage(AShooterPlayerController* controller, const FString& text,
+                                   ColorRGBA color);
+void ClientServerNotificationSingle(AShooterPlayerController* controller, const FString& text,
+                                    ColorRGBA color, float scale, float time, std::int32_t kind);
+// Hands the host a copy of `record`, which the host releases.
+void ClientChatMessage(AShooterPlayerController* controller, const ChatMessageRecord& record);
+void ClientAddFloatingText(AShooterPlayerController* controller, Vector3 location,
+                           const FString& text, ColorBGRA8 color, float scale_x, float scale_y,
+                           float life_span, Vector3 velocity);
+void MulticastDrawDebugLine(AShooterPlayerController* controller, Vector3 start, Vector3 end,
+                            ColorRGBA color, float duration, float thickness);
+void RconSendMessage(RCONClientConnection* connection, std::int32_t request_id,
+                     const FString& text);
+
+// Game fields.
+USceneComponent* RootComponent(AActor* actor);
+Vector3 RelativeLocation(USceneComponent* component);
+std::int32_t TargetingTeam(AActor* actor);
+void* PawnPlayerState(APawn* pawn);
+void* ControllerPlayerState(AController* controller);
+bool IsServerAdmin(AShooterCharacter* character);
+UPrimalCharacterStatusComponent* MyCharacterStatusComponent(APrimalCharacter* character);
+// Text fields are the host's own storage: valid until the object changes; copy to keep.
+const FString& TribeName(APrimalCharacter* character);
+const FString& OwningPlayerName(APrimalDinoCharacter* dino);
+const FString& DescriptiveName(APrimalCharacter* character);
+bool OverrideLongitudeAndLatitude(APrimalWorldSettings* settings);
+float LongitudeOrigin(APrimalWorldSettings* settings);
+float LatitudeOrigin(APrimalWorldSettings* settings);
+float LongitudeScale(APrimalWorldSettings* settings);
+float LatitudeScale(APrimalWorldSettings* settings);
+
+}  // namespace beastfinder::host

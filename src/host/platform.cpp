@@ -1,0 +1,155 @@
+#include "host/platform.h"
+
+#include <chrono>
+
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <dlfcn.h>
+#include <locale.h>
+#include <wctype.h>
+#endif
+
+namespace beastfinder::host {
+
+namespace {
+// 100 ns ticks between 1601-01-01 (the Windows epoch) and 1970-01-01.
+constexpr std::int64_t kWindowsToUnixTicks = 116444736000000000LL;
+// The simulated server exports this so scripts control the plugin's clock.
+constexpr const char* kHostClockSymbol = "BeastfinderHostClockTicks";
+using HostClockFn = std::int64_t (*)();
+}  // namespace
+
+#if defined(_WIN32)
+
+std::string Utf16ToUtf8(std::u16string_view text) {
+    if (text.empty()) {
+        return {};
+    }
+    const auto* wide = reinterpret_cast<const wchar_t*>(text.data());
+    const int length = static_cast<int>(text.size());
+    const int bytes = WideCharToMultiByte(65001, 0, wide, length, nullptr, 0, nullptr, nullptr);
+    std::string narrow(static_cast<std::size_t>(bytes > 0 ? bytes : 0), '\0');
+    if (bytes > 0) {
+        WideCharToMultiByte(65001, 0, wide, length, narrow.data(), bytes, nullptr, nullptr);
+    }
+    return narrow;
+}
+
+std::int64_t SystemClockTicks() {
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    const std::int64_t ticks =
+        (static_cast<std::int64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+    return ticks - kWindowsToUnixTicks;
+}
+
+char16_t UpperCaseUnit(char16_t unit) noexcept {
+    if (unit >= 0xD800 && unit <= 0xDFFF) {
+        return unit;
+    }
+    wchar_t buffer[1] = {static_cast<wchar_t>(unit)};
+    const int written =
+        LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, buffer, 1, buffer, 1, nullptr,
+                      nullptr, 0);
+    return written == 1 ? static_cast<char16_t>(buffer[0]) : unit;
+}
+
+void* FindModuleExport(const char* module, const char* symbol) {
+    HMODULE handle = GetModuleHandleA(module);
+    if (handle == nullptr) {
+        return nullptr;
+    }
+    return reinterpret_cast<void*>(GetProcAddress(handle, symbol));
+}
+
+static HostClockFn FindHostClock() {
+    HMODULE handle = GetModuleHandleA(nullptr);
+    auto fn = reinterpret_cast<HostClockFn>(GetProcAddress(handle, kHostClockSymbol));
+    if (fn == nullptr) {
+        handle = GetModuleHandleA("beastfinder-host.dll");
+        if (handle != nullptr) {
+            fn = reinterpret_cast<HostClockFn>(GetProcAddress(handle, kHostClockSymbol));
+        }
+    }
+    return fn;
+}
+
+#else
+
+std::string Utf16ToUtf8(std::u16string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char32_t cp = text[i];
+        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+            text[i + 1] <= 0xDFFF) {
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+            ++i;
+        } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+            cp = 0xFFFD;
+        }
+        if (cp < 0x80) {
+            out.push_back(static_cast<char>(cp));
+        } else if (cp < 0x800) {
+            out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        } else if (cp < 0x10000) {
+            out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+            out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        } else {
+            out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+            out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        }
+    }
+    return out;
+}
+
+std::int64_t SystemClockTicks() {
+    const auto since_epoch = std::chrono::system_clock::now().time_since_epoch();
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(since_epoch).count() / 100;
+}
+
+char16_t UpperCaseUnit(char16_t unit) noexcept {
+    if (unit < 0x80) {
+        return unit >= u'a' && unit <= u'z' ? static_cast<char16_t>(unit - 32) : unit;
+    }
+    if (unit >= 0xD800 && unit <= 0xDFFF) {
+        return unit;
+    }
+    // A private locale object: the process's global locale is never touched.
+    static const locale_t utf8 = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(0));
+    if (utf8 == static_cast<locale_t>(0)) {
+        return unit;
+    }
+    const wint_t upper = towupper_l(static_cast<wint_t>(unit), utf8);
+    return upper <= 0xFFFF ? static_cast<char16_t>(upper) : unit;
+}
+
+void* FindModuleExport(const char* module, const char* symbol) {
+    void* handle = dlopen(module, RTLD_LAZY | RTLD_NOLOAD);
+    if (handle == nullptr) {
+        return nullptr;
+    }
+    void* address = dlsym(handle, symbol);
+    dlclose(handle);
+    return address;
+}
+
+static HostClockFn FindHostClock() {
+    return reinterpret_cast<HostClockFn>(dlsym(RTLD_DEFAULT, kHostClockSymbol));
+}
+
+#endif
+
+std::int64_t WallClockTicks() {
+    if (HostClockFn host_clock = FindHostClock()) {
+        return host_clock();
+    }
+    return SystemClockTicks();
+}
+
+}  // namespace beastfinder::host
