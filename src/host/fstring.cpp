@@ -4,6 +4,7 @@
 #include <limits>
 #include <stdexcept>
 
+#include "host/framework.h"
 #include "host/memory.h"
 #include "host/platform.h"
 
@@ -79,6 +80,19 @@ FString FString::FromUnits(std::u16string_view units) {
     std::memcpy(result.data_, units.data(), units.size() * 2);
     result.data_[units.size()] = u'\0';
     return result;
+}
+
+std::u16string DecodeUtf8(std::string_view text) {
+    if (text.empty()) {
+        return {};
+    }
+    const std::wstring wide = ArkApi::Tools::Utf8Decode(std::string(text));
+    // Each wchar_t holds one UTF-16 code unit, whatever the platform's wchar_t width.
+    std::u16string units(wide.size(), u'\0');
+    for (std::size_t i = 0; i < wide.size(); ++i) {
+        units[i] = static_cast<char16_t>(wide[i]);
+    }
+    return units;
 }
 
 std::u16string WidenBytes(std::string_view text) {

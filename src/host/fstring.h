@@ -49,6 +49,9 @@ FString FStringFromWide(std::u16string_view text);
 FString FStringFromOwnedWide(std::u16string&& text);
 std::string FStringToUtf8(const FString& text);
 
+// UTF-8 to UTF-16 through the framework's decoder.
+std::u16string DecodeUtf8(std::string_view text);
+
 // Widens 8-bit text one byte per code unit (no decoding).
 std::u16string WidenBytes(std::string_view text);
 
