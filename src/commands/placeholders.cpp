@@ -28,5 +28,6 @@ void ReloadRconCommand(RCONClientConnection*, RCONPacket*, UWorld*) {
     NotBuilt("ReloadRconCommand");
 }
 void TestRconCommand(RCONClientConnection*, RCONPacket*, UWorld*) { NotBuilt("TestRconCommand"); }
+void ResetWildCooldowns() {}
 
 }  // namespace beastfinder

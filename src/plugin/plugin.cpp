@@ -104,6 +104,7 @@ void Load() {
     host::LookupScope scope;
     // A module the framework loads again must not see anything of its previous life.
     ResetConfig();
+    ResetWildCooldowns();
     g_registered.reset();
 
     host::CreatePluginLogger();
@@ -136,6 +137,7 @@ void Unload() {
     }
     // Release the rest of the plugin's host memory while the host is certainly present.
     ResetConfig();
+    ResetWildCooldowns();
 }
 
 }  // namespace beastfinder

@@ -1,0 +1,23 @@
+// Calls into the points, tokens and permissions plugins, bound at each use so that the
+// plugin runs without them and survives one being unloaded between two commands.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace beastfinder::siblings {
+
+// Each answer is empty when the sibling's module or export cannot be found right now
+// (a warning is logged); callers treat that as the plugin being absent.
+std::optional<std::int32_t> GetPoints(std::uint64_t steam_id);
+std::optional<bool> SpendPoints(std::int32_t amount, std::uint64_t steam_id);
+std::optional<std::int32_t> GetTokens(std::uint64_t steam_id, const std::string& type);
+std::optional<bool> SpendTokens(std::int32_t amount, std::uint64_t steam_id, const std::string& type);
+// The group name is handed over as host text made from its bytes (non-ASCII becomes "?").
+std::optional<bool> HasPermission(std::uint64_t steam_id, const std::string& group);
+
+// The module file a sibling plugin is loaded from, e.g. "ArkShop.dll".
+std::string ModuleFileName(const char* plugin);
+
+}  // namespace beastfinder::siblings
