@@ -1,0 +1,110 @@
+// The plugin module through the real shared-library boundary: start-up, shut-down, and a
+// second start in the same process as the framework does when it reloads plugins.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "sim/host/server.h"
+#include "sim/module.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class PluginModuleTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() /
+               ("bf-module-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+                "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(dir_ / "ArkApi/Plugins/Beastfinder");
+        sim::TheServer().current_dir = dir_.string();
+        sim::TheServer().TakeEffects();
+        baseline_ = sim::TheServer().Allocator().LiveBlocks();
+    }
+    void TearDown() override {
+        module_.Close();
+        EXPECT_EQ(sim::TheServer().Allocator().LiveBlocks(), baseline_) << "host blocks leaked";
+        for (const auto& effect : sim::TheServer().TakeEffects()) {
+            EXPECT_NE(effect.type, "fault") << effect.Text("what");
+        }
+        fs::remove_all(dir_);
+    }
+
+    void WriteConfig(const std::string& text) {
+        std::ofstream(dir_ / "ArkApi/Plugins/Beastfinder/config.json") << text;
+    }
+
+    // "kind name" of every register or unregister effect, in order.
+    static std::vector<std::string> Registry(const std::vector<sim::Effect>& effects,
+                                             const std::string& type) {
+        std::vector<std::string> seen;
+        for (const auto& effect : effects) {
+            if (effect.type == type) {
+                seen.push_back(effect.Text("kind") + " " + effect.Text("name"));
+            }
+        }
+        return seen;
+    }
+
+    fs::path dir_;
+    std::size_t baseline_ = 0;
+    sim::PluginModule module_;
+};
+
+const std::vector<std::string> kCommandTable = {
+    "chat /track", "chat /trackwild", "chat /trackadmin", "rcon bf.test",
+    "chat /bf.reload", "rcon bf.reload", "console bf.reload",
+};
+
+TEST_F(PluginModuleTest, WithoutConfigStartupFailsWithOneErrorAndRegistersNothing) {
+    ASSERT_TRUE(module_.Open(BF_PLUGIN_MODULE_PATH)) << module_.Error();
+    EXPECT_FALSE(module_.Started());
+    const auto effects = sim::TheServer().TakeEffects();
+    ASSERT_EQ(effects.size(), 1U);
+    EXPECT_EQ(effects[0].type, "log");
+    EXPECT_EQ(effects[0].Text("logger"), "Beastfinder");
+    EXPECT_EQ(effects[0].Text("level"), "error");
+    EXPECT_EQ(effects[0].Text("message"), "Failed to load config.json");
+    EXPECT_TRUE(sim::TheServer().commands.empty());
+
+    module_.Close();
+    EXPECT_TRUE(Registry(sim::TheServer().TakeEffects(), "unregister").empty());
+}
+
+TEST_F(PluginModuleTest, LoadsUnloadsAndLoadsAgain) {
+    WriteConfig("{}");
+    for (int round = 0; round < 2; ++round) {
+        ASSERT_TRUE(module_.Open(BF_PLUGIN_MODULE_PATH)) << module_.Error();
+        ASSERT_TRUE(module_.Started());
+        EXPECT_EQ(Registry(sim::TheServer().TakeEffects(), "register"), kCommandTable);
+        EXPECT_EQ(sim::TheServer().commands.size(), 7U);
+
+        module_.Close();
+        const auto effects = sim::TheServer().TakeEffects();
+        EXPECT_EQ(Registry(effects, "unregister"), kCommandTable);
+        for (const auto& effect : effects) {
+            if (effect.type == "unregister") {
+                EXPECT_EQ(effect.Find("found") != nullptr && std::get<bool>(*effect.Find("found")),
+                          true);
+            }
+        }
+        EXPECT_TRUE(sim::TheServer().commands.empty());
+        EXPECT_EQ(sim::TheServer().Allocator().LiveBlocks(), baseline_)
+            << "Unload leaves plugin memory behind";
+    }
+}
+
+TEST_F(PluginModuleTest, NonAsciiCommandNamesAreRegisteredWithQuestionMarks) {
+    WriteConfig(R"({"TameTracker": {"Command": "/tröck"}})");
+    ASSERT_TRUE(module_.Open(BF_PLUGIN_MODULE_PATH)) << module_.Error();
+    ASSERT_TRUE(module_.Started());
+    const auto registered = Registry(sim::TheServer().TakeEffects(), "register");
+    ASSERT_FALSE(registered.empty());
+    EXPECT_EQ(registered[0], "chat /tr??ck");
+}
+
+}  // namespace
