@@ -1,0 +1,27 @@
+// How the simulator prints what happened: one line per effect, as text for people or as
+// JSON objects for tools.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "sim/host/server.h"
+
+namespace sim {
+
+enum class OutputFormat { Text, Json };
+
+// A JSON string literal; UTF-8 is kept, quotes, backslashes and control characters escaped.
+std::string JsonQuote(std::string_view utf8);
+
+// Shortest round-trip form. A value that is exactly a 32-bit float is shown as that float,
+// so a host's 1.3F reads "1.3" rather than its double expansion.
+std::string FormatNumber(double value);
+
+// A log line with its leading "MM/DD/YY HH:MM " time stamp replaced by that literal text,
+// so output is stable; a line that does not start with such a stamp is left as it is.
+std::string StableLogLine(std::string_view line);
+
+std::string FormatEffect(const Effect& effect, OutputFormat format);
+
+}  // namespace sim

@@ -1,0 +1,942 @@
+#include "sim/script.h"
+
+#include <algorithm>
+#include <charconv>
+#include <chrono>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+#include <random>
+
+#include <fmt/format.h>
+
+#include "sim/host/siblings.h"
+#include "sim/world.h"
+
+namespace sim {
+
+namespace fs = std::filesystem;
+
+// --- Words and lines -------------------------------------------------------------------
+
+namespace {
+
+bool IsSpace(char c) {
+    return c == ' ' || c == '\t';
+}
+
+}  // namespace
+
+std::optional<std::string> Words::Next() {
+    while (pos_ < line_.size() && IsSpace(line_[pos_])) {
+        ++pos_;
+    }
+    if (pos_ >= line_.size()) {
+        return std::nullopt;
+    }
+    std::string word;
+    while (pos_ < line_.size() && !IsSpace(line_[pos_])) {
+        if (line_[pos_] != '"') {
+            word.push_back(line_[pos_++]);
+            continue;
+        }
+        const std::size_t opening = pos_++;
+        for (;;) {
+            if (pos_ >= line_.size()) {
+                throw ScriptError(fmt::format("the quote at column {} is not closed", opening + 1));
+            }
+            const char c = line_[pos_++];
+            if (c == '"') {
+                break;
+            }
+            if (c != '\\') {
+                word.push_back(c);
+                continue;
+            }
+            const char escaped = pos_ < line_.size() ? line_[pos_++] : '\0';
+            switch (escaped) {
+                case '"':
+                    word.push_back('"');
+                    break;
+                case '\\':
+                    word.push_back('\\');
+                    break;
+                case 'n':
+                    word.push_back('\n');
+                    break;
+                case 't':
+                    word.push_back('\t');
+                    break;
+                default:
+                    throw ScriptError(fmt::format(
+                        "unknown escape at column {} (use \\\" \\\\ \\n \\t)", pos_ - 1));
+            }
+        }
+    }
+    return word;
+}
+
+std::string Words::Rest() {
+    if (pos_ < line_.size() && IsSpace(line_[pos_])) {
+        ++pos_;
+    }
+    std::string rest(line_.substr(std::min(pos_, line_.size())));
+    pos_ = line_.size();
+    return rest;
+}
+
+LineSource::LineSource(std::istream& in, std::string name, bool transcript,
+                       std::function<void()> before_read)
+    : in_(in),
+      name_(std::move(name)),
+      transcript_(transcript),
+      before_read_(std::move(before_read)) {}
+
+bool IsCommentOrBlank(std::string_view line) {
+    const auto first = line.find_first_not_of(" \t");
+    return first == std::string_view::npos || line[first] == '#';
+}
+
+bool LineSource::Next(std::string& line) {
+    for (;;) {
+        if (before_read_) {
+            before_read_();
+        }
+        if (!std::getline(in_, line)) {
+            return false;
+        }
+        ++line_number_;
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        if (!transcript_ || IsCommentOrBlank(line)) {
+            return true;
+        }
+        if (line == "$") {
+            line.clear();
+            return true;
+        }
+        if (line.compare(0, 2, "$ ") == 0) {
+            line.erase(0, 2);
+            return true;
+        }
+        // Expected output between the script lines.
+    }
+}
+
+// --- Values ----------------------------------------------------------------------------
+
+namespace {
+
+template <typename T>
+bool ParseNumber(std::string_view text, T& value) {
+    const char* end = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    return ec == std::errc() && ptr == end && !text.empty();
+}
+
+std::int32_t Int32(std::string_view text, std::string_view what) {
+    std::int32_t value = 0;
+    if (!ParseNumber(text, value)) {
+        throw ScriptError(fmt::format("{}: \"{}\" is not a 32-bit integer", what, text));
+    }
+    return value;
+}
+
+std::uint64_t Id(std::string_view text, std::string_view what) {
+    std::uint64_t value = 0;
+    if (!ParseNumber(text, value) || value == 0) {
+        throw ScriptError(fmt::format("{}: \"{}\" is not a creature id", what, text));
+    }
+    return value;
+}
+
+float Float(std::string_view text, std::string_view what) {
+    double value = 0;
+    if (!ParseNumber(text, value) || !std::isfinite(value) ||
+        std::fabs(value) > std::numeric_limits<float>::max()) {
+        throw ScriptError(fmt::format("{}: \"{}\" is not a number", what, text));
+    }
+    return static_cast<float>(value);
+}
+
+bool Flag(std::string_view text, std::string_view yes, std::string_view no, std::string_view what) {
+    if (text == yes) {
+        return true;
+    }
+    if (text == no) {
+        return false;
+    }
+    throw ScriptError(fmt::format("{}: expected {} or {}, got \"{}\"", what, yes, no, text));
+}
+
+SimColor Color(std::string_view text, std::string_view what) {
+    float parts[4];
+    std::size_t start = 0;
+    for (int i = 0; i < 4; ++i) {
+        const std::size_t comma = text.find(',', start);
+        if ((comma == std::string_view::npos) != (i == 3)) {
+            throw ScriptError(fmt::format("{}: expected r,g,b,a, got \"{}\"", what, text));
+        }
+        parts[i] = Float(
+            text.substr(start, comma == std::string_view::npos ? text.npos : comma - start), what);
+        start = comma + 1;
+    }
+    return SimColor{parts[0], parts[1], parts[2], parts[3]};
+}
+
+std::string Need(Words& words, std::string_view command, std::string_view what) {
+    auto word = words.Next();
+    if (!word) {
+        throw ScriptError(fmt::format("{}: {} is missing", command, what));
+    }
+    return *word;
+}
+
+void NoMore(Words& words, std::string_view command) {
+    if (auto extra = words.Next()) {
+        throw ScriptError(fmt::format("{}: unexpected \"{}\"", command, *extra));
+    }
+}
+
+std::pair<std::string, std::string> KeyValue(const std::string& word, std::string_view command) {
+    const auto equals = word.find('=');
+    if (equals == std::string::npos || equals == 0) {
+        throw ScriptError(fmt::format("{}: expected key=value, got \"{}\"", command, word));
+    }
+    return {word.substr(0, equals), word.substr(equals + 1)};
+}
+
+void EditPlayer(PlayerSpec& spec, const std::string& key, const std::string& value) {
+    const std::string what = "player " + key;
+    if (key == "team") {
+        spec.team = Int32(value, what);
+    } else if (key == "admin") {
+        spec.admin = Flag(value, "true", "false", what);
+    } else if (key == "x") {
+        spec.position.x = Float(value, what);
+    } else if (key == "y") {
+        spec.position.y = Float(value, what);
+    } else if (key == "z") {
+        spec.position.z = Float(value, what);
+    } else if (key == "tribe") {
+        spec.tribe = value;
+    } else if (key == "character") {
+        spec.character = Flag(value, "present", "none", what);
+    } else if (key == "state") {
+        spec.pawn_state = Flag(value, "present", "none", what);
+    } else if (key == "controller-state") {
+        spec.controller_state = Flag(value, "present", "none", what);
+    } else {
+        throw ScriptError(fmt::format("player: unknown key \"{}\"", key));
+    }
+}
+
+void EditCreature(CreatureSpec& spec, const std::string& key, const std::string& value) {
+    const std::string what = "creature " + key;
+    if (key == "name") {
+        spec.name = value;
+    } else if (key == "species") {
+        spec.species = value;
+    } else if (key == "tribe") {
+        spec.tribe = value;
+    } else if (key == "owner") {
+        spec.owner = value;
+    } else if (key == "team") {
+        spec.team = Int32(value, what);
+    } else if (key == "level") {
+        spec.level = Int32(value, what);
+    } else if (key == "status") {
+        spec.status = Flag(value, "present", "none", what);
+    } else if (key == "x") {
+        spec.position.x = Float(value, what);
+    } else if (key == "y") {
+        spec.position.y = Float(value, what);
+    } else if (key == "z") {
+        spec.position.z = Float(value, what);
+    } else if (key.size() == 6 && key.compare(0, 5, "color") == 0 && key[5] >= '0' &&
+               key[5] <= '5') {
+        spec.colors[static_cast<std::size_t>(key[5] - '0')] = Color(value, what);
+    } else {
+        throw ScriptError(fmt::format("creature: unknown key \"{}\"", key));
+    }
+}
+
+std::string Where(const SimVector3& v) {
+    return fmt::format("({}, {}, {})", v.x, v.y, v.z);
+}
+
+constexpr std::string_view kSiblings[] = {"ArkShop", "CoinVault", "Permissions"};
+
+}  // namespace
+
+// --- Session ---------------------------------------------------------------------------
+
+struct Session::Handler {
+    std::string_view name;
+    void (Session::*run)(Words&, LineSource&);
+};
+
+const Session::Handler* Session::FindHandler(std::string_view word) {
+    static const Handler kHandlers[] = {
+        {"chat", &Session::Chat},
+        {"console", &Session::Console},
+        {"rcon", &Session::Rcon},
+        {"wait", &Session::Wait},
+        {"player", &Session::PlayerEdit},
+        {"creature", &Session::CreatureEdit},
+        {"add-creature", &Session::AddCreature},
+        {"remove-creature", &Session::RemoveCreature},
+        {"points", &Session::Points},
+        {"tokens", &Session::Tokens},
+        {"group", &Session::Group},
+        {"plugin", &Session::Plugin},
+        {"world", &Session::World},
+        {"world-settings", &Session::WorldSettings},
+        {"config", &Session::Config},
+        {"unresolve", &Session::Unresolve},
+        {"resolve", &Session::Resolve},
+        {"load", &Session::Load},
+        {"unload", &Session::Unload},
+        {"reload", &Session::Reload},
+        {"account", &Session::AccountCommand},
+        {"players", &Session::Players},
+        {"creatures", &Session::Creatures},
+        {"echo", &Session::Echo},
+    };
+    for (const Handler& handler : kHandlers) {
+        if (handler.name == word) {
+            return &handler;
+        }
+    }
+    return nullptr;
+}
+
+bool Session::IsCommand(std::string_view word) {
+    return FindHandler(word) != nullptr;
+}
+
+Session::Session(Server& server, std::ostream& out, std::ostream& err, SessionOptions options)
+    : server_(server), out_(out), err_(err), options_(std::move(options)) {}
+
+Session::~Session() {
+    module_.Close();
+    UnloadAllSiblings();
+    server_.TakeEffects();
+    if (!scratch_.empty()) {
+        std::error_code ignored;
+        fs::remove_all(scratch_, ignored);
+    }
+}
+
+void Session::Print(const Effect& effect) {
+    out_ << FormatEffect(effect, options_.format) << '\n';
+}
+
+void Session::Flush() {
+    for (const Effect& effect : server_.TakeEffects()) {
+        if (effect.type == "fault") {
+            ++faults_;
+        }
+        Print(effect);
+    }
+    out_.flush();
+}
+
+void Session::EchoCommand(std::string_view line) {
+    if (!options_.echo) {
+        return;
+    }
+    if (options_.format == OutputFormat::Json) {
+        Print(Effect{"script", {{"line", std::string(line)}}});
+    } else {
+        out_ << "$ " << line << '\n';
+    }
+}
+
+void Session::EchoVerbatim(std::string_view line) {
+    if (!options_.echo) {
+        return;
+    }
+    if (options_.format == OutputFormat::Json) {
+        Print(Effect{"script", {{"line", std::string(line)}}});
+    } else {
+        out_ << line << '\n';
+    }
+}
+
+void Session::Error(const std::string& message) {
+    ++errors_;
+    // Errors go to their own stream; keep them in order with the output around them.
+    out_.flush();
+    err_ << message << '\n';
+    err_.flush();
+}
+
+bool Session::Start() {
+    try {
+        WorldSpec world;
+        if (!options_.world_file.empty()) {
+            world = ReadWorldFile(options_.world_file);
+        }
+        ApplyWorld(server_, world);
+    } catch (const std::exception& error) {
+        Error(error.what());
+        return false;
+    }
+    server_.current_dir = options_.server_dir;
+    if (current_player.empty() && !server_.Players().empty()) {
+        current_player = server_.Players().front()->name;
+    }
+    server_.TakeEffects();
+    try {
+        OpenModule();
+    } catch (const ScriptError& error) {
+        Error(error.what());
+        return false;
+    }
+    return true;
+}
+
+void Session::OpenModule() {
+    if (!module_.Open(options_.module_path)) {
+        module_failed_ = true;
+        throw ScriptError(module_.Error());
+    }
+    Flush();
+    Print(Effect{"load", {{"started", module_.Started()}}});
+}
+
+void Session::CloseModule() {
+    module_.Close();
+    Flush();
+    Account(true);
+}
+
+void Session::Account(bool after_unload) {
+    const std::set<const void*> world = WorldBlocks(server_);
+    std::vector<HostAllocator::Block> blocks;
+    for (const auto& [block, info] : server_.Allocator().Live()) {
+        if (world.count(block) == 0) {
+            blocks.push_back(info);
+        }
+    }
+    std::sort(blocks.begin(), blocks.end(),
+              [](const auto& a, const auto& b) { return a.serial < b.serial; });
+    std::uint64_t bytes = 0;
+    std::string sizes;
+    for (std::size_t i = 0; i < blocks.size(); ++i) {
+        bytes += blocks[i].bytes;
+        if (i < 10) {
+            sizes += fmt::format("{}{}", i == 0 ? "" : ", ", blocks[i].bytes);
+        } else if (i == 10) {
+            sizes += ", ...";
+        }
+    }
+    if (after_unload && !blocks.empty()) {
+        server_.Fault(fmt::format("{} host block{} still live after Unload ({} bytes: {})",
+                                  blocks.size(), blocks.size() == 1 ? "" : "s", bytes, sizes));
+    }
+    server_.Emit(Effect{"account",
+                        {{"live", static_cast<std::int64_t>(blocks.size())},
+                         {"bytes", static_cast<std::int64_t>(bytes)}}});
+    Flush();
+}
+
+void Session::Finish() {
+    if (module_.IsOpen()) {
+        CloseModule();
+    }
+    Flush();
+}
+
+int Session::Conclude() {
+    const int code = module_failed_ ? 3 : errors_ > 0 ? 2 : faults_ > 0 ? 1 : 0;
+    if (options_.echo) {
+        Print(Effect{"exit", {{"code", static_cast<std::int64_t>(code)}}});
+    }
+    out_.flush();
+    return code;
+}
+
+void Session::Execute(std::string_view line, LineSource& more) {
+    Words words(line);
+    const auto command = words.Next();
+    if (!command) {
+        return;
+    }
+    const Handler* handler = FindHandler(*command);
+    if (handler == nullptr) {
+        throw ScriptError(fmt::format("unknown command \"{}\"", *command));
+    }
+    (this->*handler->run)(words, more);
+}
+
+Player& Session::RequirePlayer(Words& words, std::string_view command) {
+    const std::string name = Need(words, command, "the player's name");
+    Player* player = server_.FindPlayer(name);
+    if (player == nullptr) {
+        throw ScriptError(fmt::format("{}: no player named \"{}\"", command, name));
+    }
+    return *player;
+}
+
+void Session::SwitchPlayer(const std::string& name) {
+    if (server_.FindPlayer(name) == nullptr) {
+        throw ScriptError(fmt::format("as: no player named \"{}\"", name));
+    }
+    current_player = name;
+}
+
+void Session::ChatAsCurrentPlayer(const std::string& line) {
+    Player* player = server_.FindPlayer(current_player);
+    if (player == nullptr) {
+        throw ScriptError("there is no player to chat as");
+    }
+    RunChatLine(*player, line);
+}
+
+void Session::Chat(Words& words, LineSource&) {
+    Player& player = RequirePlayer(words, "chat");
+    RunChatLine(player, words.Rest());
+}
+
+void Session::RunChatLine(Player& player, const std::string& line) {
+    if (!server_.RunChat(player, FromUtf8(line))) {
+        server_.Emit(Effect{
+            "unhandled", {{"kind", std::string("chat")}, {"player", player.name}, {"line", line}}});
+    }
+}
+
+void Session::Console(Words& words, LineSource&) {
+    Player& player = RequirePlayer(words, "console");
+    const std::string line = words.Rest();
+    if (!server_.RunConsole(player, FromUtf8(line))) {
+        server_.Emit(
+            Effect{"unhandled",
+                   {{"kind", std::string("console")}, {"player", player.name}, {"line", line}}});
+    }
+}
+
+void Session::Rcon(Words& words, LineSource&) {
+    const std::string line = words.Rest();
+    if (!server_.RunRcon(FromUtf8(line))) {
+        server_.Emit(Effect{"unhandled", {{"kind", std::string("rcon")}, {"line", line}}});
+    }
+}
+
+void Session::Wait(Words& words, LineSource&) {
+    const std::string text = Need(words, "wait", "the number of seconds");
+    NoMore(words, "wait");
+    double seconds = 0;
+    // A century is far beyond any cooldown and keeps the clock well inside 64 bits.
+    if (!ParseNumber(std::string_view(text), seconds) || !(seconds >= 0 && seconds <= 3.2e9)) {
+        throw ScriptError(fmt::format("wait: \"{}\" is not a number of seconds", text));
+    }
+    server_.clock_ticks += std::llround(seconds * 1e7);
+}
+
+void Session::PlayerEdit(Words& words, LineSource&) {
+    Player& player = RequirePlayer(words, "player");
+    PlayerSpec spec = SpecOf(player);
+    while (auto word = words.Next()) {
+        const auto [key, value] = KeyValue(*word, "player");
+        EditPlayer(spec, key, value);
+    }
+    WritePlayer(server_, player, spec);
+}
+
+void Session::CreatureEdit(Words& words, LineSource&) {
+    const std::uint64_t id = Id(Need(words, "creature", "the creature's id"), "creature");
+    Creature* creature = server_.FindCreature(id);
+    if (creature == nullptr) {
+        throw ScriptError(fmt::format("creature: no creature with id {}", id));
+    }
+    CreatureSpec spec = SpecOf(*creature);
+    while (auto word = words.Next()) {
+        const auto [key, value] = KeyValue(*word, "creature");
+        if (key == "id") {
+            throw ScriptError("creature: an id cannot change");
+        }
+        EditCreature(spec, key, value);
+    }
+    WriteCreature(server_, *creature, spec);
+}
+
+void Session::AddCreature(Words& words, LineSource&) {
+    CreatureSpec spec;
+    std::uint64_t highest = 0;
+    for (const auto& creature : server_.Creatures()) {
+        highest = std::max(highest, creature->id);
+    }
+    spec.id = highest + 1;
+    while (auto word = words.Next()) {
+        const auto [key, value] = KeyValue(*word, "add-creature");
+        if (key == "id") {
+            spec.id = Id(value, "add-creature");
+            if (server_.FindCreature(spec.id) != nullptr) {
+                throw ScriptError(
+                    fmt::format("add-creature: creature id {} is already taken", spec.id));
+            }
+        } else {
+            EditCreature(spec, key, value);
+        }
+    }
+    AddCreatureFromSpec(server_, spec);
+}
+
+void Session::RemoveCreature(Words& words, LineSource&) {
+    const std::uint64_t id =
+        Id(Need(words, "remove-creature", "the creature's id"), "remove-creature");
+    NoMore(words, "remove-creature");
+    if (!server_.RemoveCreature(id)) {
+        throw ScriptError(fmt::format("remove-creature: no creature with id {}", id));
+    }
+}
+
+void Session::Points(Words& words, LineSource&) {
+    Player& player = RequirePlayer(words, "points");
+    const std::int32_t amount = Int32(Need(words, "points", "the balance"), "points");
+    NoMore(words, "points");
+    server_.points[player.steam_id] = amount;
+}
+
+void Session::Tokens(Words& words, LineSource&) {
+    Player& player = RequirePlayer(words, "tokens");
+    const std::string type = Need(words, "tokens", "the token type");
+    const std::int32_t amount = Int32(Need(words, "tokens", "the balance"), "tokens");
+    NoMore(words, "tokens");
+    server_.tokens[{player.steam_id, type}] = amount;
+}
+
+void Session::Group(Words& words, LineSource&) {
+    Player& player = RequirePlayer(words, "group");
+    const bool add = Flag(Need(words, "group", "add or remove"), "add", "remove", "group");
+    const std::string group = Need(words, "group", "the group's name");
+    NoMore(words, "group");
+    if (add) {
+        server_.groups[player.steam_id].insert(group);
+    } else {
+        server_.groups[player.steam_id].erase(group);
+    }
+}
+
+void Session::Plugin(Words& words, LineSource&) {
+    const std::string name = Need(words, "plugin", "the plugin's name");
+    if (std::find(std::begin(kSiblings), std::end(kSiblings), name) == std::end(kSiblings)) {
+        throw ScriptError(
+            fmt::format("plugin: \"{}\" is not ArkShop, CoinVault or Permissions", name));
+    }
+    const std::string state = Need(words, "plugin", "present, absent or refuse");
+    NoMore(words, "plugin");
+    if (state != "present" && state != "refuse" && state != "absent") {
+        throw ScriptError(
+            fmt::format("plugin: expected present, absent or refuse, got \"{}\"", state));
+    }
+    std::string error;
+    if (!SetSiblingPresent(name, state != "absent", &error)) {
+        throw ScriptError("plugin: " + error);
+    }
+    server_.siblings[name].refuse_spends = state == "refuse";
+}
+
+void Session::World(Words& words, LineSource&) {
+    server_.has_world = Flag(Need(words, "world", "present or none"), "present", "none", "world");
+    NoMore(words, "world");
+}
+
+void Session::WorldSettings(Words& words, LineSource&) {
+    const std::string mode = Need(words, "world-settings", "none, default or override");
+    if (mode == "none" || mode == "default") {
+        NoMore(words, "world-settings");
+        server_.has_world_settings = mode == "default";
+        server_.world_settings = SimWorldSettings{};
+        return;
+    }
+    if (mode != "override") {
+        throw ScriptError(
+            fmt::format("world-settings: expected none, default or override, got \"{}\"", mode));
+    }
+    SimWorldSettings settings;
+    settings.override_longitude_and_latitude = 1;
+    for (float* value : {&settings.longitude_origin, &settings.latitude_origin,
+                         &settings.longitude_scale, &settings.latitude_scale}) {
+        *value = Float(Need(words, "world-settings", "one of the four override values"),
+                       "world-settings");
+    }
+    NoMore(words, "world-settings");
+    server_.has_world_settings = true;
+    server_.world_settings = settings;
+}
+
+std::string Session::ScratchServer() {
+    if (!scratch_.empty()) {
+        return scratch_;
+    }
+    // Scripts write configuration files; never into the folder they were given.
+    std::mt19937_64 random(
+        static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
+        std::random_device{}());
+    fs::path folder;
+    for (int attempt = 0;; ++attempt) {
+        folder = fs::temp_directory_path() / fmt::format("beastfinder-sim-{:016x}", random());
+        if (fs::create_directory(folder)) {
+            break;
+        }
+        if (attempt == 100) {
+            throw ScriptError("config: cannot make a scratch server folder");
+        }
+    }
+    scratch_ = folder.string();
+    const fs::path plugin = fs::path("ArkApi") / "Plugins" / "Beastfinder";
+    fs::create_directories(folder / plugin);
+    const fs::path original = fs::path(options_.server_dir) / plugin;
+    std::error_code missing;
+    if (fs::is_directory(original, missing)) {
+        fs::copy(original, folder / plugin, fs::copy_options::recursive);
+    }
+    server_.current_dir = scratch_;
+    return scratch_;
+}
+
+void Session::Config(Words& words, LineSource& more) {
+    const std::string how = Need(words, "config", "<<END or delete");
+    NoMore(words, "config");
+    if (how == "delete") {
+        const fs::path file = fs::path(ScratchServer()) / "ArkApi/Plugins/Beastfinder/config.json";
+        fs::remove(file);
+        return;
+    }
+    if (how.size() < 3 || how.compare(0, 2, "<<") != 0) {
+        throw ScriptError(fmt::format("config: expected <<END or delete, got \"{}\"", how));
+    }
+    const std::string end = how.substr(2);
+    std::string text;
+    std::string line;
+    for (;;) {
+        if (!more.Next(line)) {
+            throw ScriptError(fmt::format("config: the text has no closing {} line", end));
+        }
+        EchoCommand(line);
+        if (line == end) {
+            break;
+        }
+        text += line;
+        text += '\n';
+    }
+    const fs::path file = fs::path(ScratchServer()) / "ArkApi/Plugins/Beastfinder/config.json";
+    std::ofstream stream(file, std::ios::binary | std::ios::trunc);
+    stream << text;
+    if (!stream.flush()) {
+        throw ScriptError(fmt::format("config: cannot write {}", file.string()));
+    }
+}
+
+void Session::Unresolve(Words& words, LineSource&) {
+    server_.unresolved.insert(Need(words, "unresolve", "the lookup text"));
+    NoMore(words, "unresolve");
+}
+
+void Session::Resolve(Words& words, LineSource&) {
+    const std::string text = Need(words, "resolve", "the lookup text");
+    NoMore(words, "resolve");
+    auto it = server_.unresolved.find(text);
+    if (it == server_.unresolved.end()) {
+        throw ScriptError(fmt::format("resolve: \"{}\" was not made unresolvable", text));
+    }
+    server_.unresolved.erase(it);
+}
+
+void Session::Load(Words& words, LineSource&) {
+    NoMore(words, "load");
+    if (module_.IsOpen()) {
+        throw ScriptError("load: the plugin is already loaded");
+    }
+    OpenModule();
+}
+
+void Session::Unload(Words& words, LineSource&) {
+    NoMore(words, "unload");
+    if (!module_.IsOpen()) {
+        throw ScriptError("unload: the plugin is not loaded");
+    }
+    CloseModule();
+}
+
+void Session::Reload(Words& words, LineSource&) {
+    NoMore(words, "reload");
+    if (module_.IsOpen()) {
+        CloseModule();
+    }
+    OpenModule();
+}
+
+void Session::AccountCommand(Words& words, LineSource&) {
+    NoMore(words, "account");
+    Account(false);
+}
+
+void Session::Players(Words& words, LineSource&) {
+    NoMore(words, "players");
+    for (const auto& player : server_.Players()) {
+        const PlayerSpec spec = SpecOf(*player);
+        server_.Emit(Effect{"player",
+                            {{"name", spec.name},
+                             {"steam_id", static_cast<std::int64_t>(spec.steam_id)},
+                             {"team", static_cast<std::int64_t>(spec.team)},
+                             {"admin", spec.admin},
+                             {"at", Where(spec.position)},
+                             {"tribe", spec.tribe},
+                             {"character", spec.character},
+                             {"state", spec.pawn_state},
+                             {"controller_state", spec.controller_state}}});
+    }
+}
+
+void Session::Creatures(Words& words, LineSource&) {
+    NoMore(words, "creatures");
+    for (const auto& creature : server_.Creatures()) {
+        const CreatureSpec spec = SpecOf(*creature);
+        server_.Emit(
+            Effect{"creature",
+                   {{"id", static_cast<std::int64_t>(spec.id)},
+                    {"name", spec.name},
+                    {"species", spec.species},
+                    {"tribe", spec.tribe},
+                    {"owner", spec.owner},
+                    {"team", static_cast<std::int64_t>(spec.team)},
+                    {"level", spec.status ? Effect::Value(static_cast<std::int64_t>(spec.level))
+                                          : Effect::Value(nullptr)},
+                    {"at", Where(spec.position)}}});
+    }
+}
+
+void Session::Echo(Words& words, LineSource&) {
+    server_.Emit(Effect{"echo", {{"text", words.Rest()}}});
+}
+
+// --- Drivers ---------------------------------------------------------------------------
+
+namespace {
+
+std::string Resolve(const std::string& base, const std::string& path) {
+    const fs::path p(path);
+    return (p.is_absolute() || base.empty() ? p : fs::path(base) / p).lexically_normal().string();
+}
+
+void ApplyOptionLine(Session& session, std::string_view line, const std::string& script_dir) {
+    Words words(line.substr(line.find("#!") + 2));
+    while (auto option = words.Next()) {
+        if (*option != "--world" && *option != "--server") {
+            throw ScriptError(
+                fmt::format("unknown option \"{}\" (only --world and --server)", *option));
+        }
+        auto value = words.Next();
+        if (!value) {
+            throw ScriptError(fmt::format("{} needs a value", *option));
+        }
+        SessionOptions& options = session.Options();
+        if (*option == "--world" && !options.world_fixed) {
+            options.world_file = Resolve(script_dir, *value);
+        } else if (*option == "--server" && !options.server_fixed) {
+            options.server_dir = Resolve(script_dir, *value);
+        }
+    }
+}
+
+}  // namespace
+
+int RunScript(Session& session, LineSource& source, const std::string& script_dir) {
+    bool started = false;
+    bool running = true;
+    std::string line;
+    auto where = [&source](int line_number) {
+        return fmt::format("{}:{}: ", source.Name(), line_number);
+    };
+    while (running && source.Next(line)) {
+        const int number = source.LineNumber();
+        if (IsCommentOrBlank(line)) {
+            session.EchoVerbatim(line);
+            const auto first = line.find_first_not_of(" \t");
+            if (first != std::string::npos && line.compare(first, 2, "#!") == 0) {
+                try {
+                    if (started) {
+                        throw ScriptError("option lines must come before the first command");
+                    }
+                    ApplyOptionLine(session, line, script_dir);
+                } catch (const ScriptError& error) {
+                    session.Error(where(number) + error.what());
+                }
+            }
+            continue;
+        }
+        if (!started) {
+            started = true;
+            running = session.Start();
+            if (!running) {
+                break;
+            }
+        }
+        session.EchoCommand(line);
+        try {
+            session.Execute(line, source);
+        } catch (const ScriptError& error) {
+            session.Error(where(number) + error.what());
+        } catch (const std::exception& error) {
+            session.Error(where(number) + error.what());
+        }
+        session.Flush();
+    }
+    if (!started) {
+        running = session.Start();
+    }
+    if (running) {
+        session.Finish();
+    }
+    return session.Conclude();
+}
+
+int RunInteractive(Session& session, std::istream& in, std::ostream& out) {
+    if (!session.Start()) {
+        return session.Conclude();
+    }
+    out << "Type help for the commands; any other line is a chat line of the current player.\n";
+    LineSource source(in, "<input>", false, [&] {
+        out << (session.current_player.empty() ? "(no player)" : session.current_player) << "> ";
+        out.flush();
+    });
+    std::string line;
+    while (source.Next(line)) {
+        try {
+            Words words(line);
+            const auto first = words.Next();
+            if (!first || (*first)[0] == '#') {
+                continue;
+            }
+            if (*first == "quit" || *first == "exit") {
+                break;
+            }
+            if (*first == "help") {
+                out << "Script commands: chat console rcon wait player creature add-creature\n"
+                       "  remove-creature points tokens group plugin world world-settings config\n"
+                       "  unresolve resolve load unload reload account players creatures echo\n"
+                       "Prompt only: as <player>, help, quit. See docs/simulator.md.\n";
+            } else if (*first == "as") {
+                session.SwitchPlayer(Need(words, "as", "the player's name"));
+            } else if (Session::IsCommand(*first)) {
+                session.Execute(line, source);
+            } else {
+                session.ChatAsCurrentPlayer(line);
+            }
+        } catch (const std::exception& error) {
+            session.Error(error.what());
+        }
+        session.Flush();
+    }
+    out << '\n';
+    session.Finish();
+    return session.Conclude();
+}
+
+}  // namespace sim

@@ -1,0 +1,165 @@
+// The simulator's script language and the session that runs it against the plugin module.
+#pragma once
+
+#include <functional>
+#include <istream>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "sim/host/server.h"
+#include "sim/module.h"
+#include "sim/output.h"
+
+namespace sim {
+
+// A script line that cannot run; the message says why, without the place.
+class ScriptError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+// Splits a script line into words at spaces and tabs. A double-quoted part may hold spaces
+// and the escapes \" \\ \n \t; quoted and plain parts next to each other form one word.
+class Words {
+  public:
+    explicit Words(std::string_view line) : line_(line) {}
+
+    // The next word, or nothing at the end of the line.
+    std::optional<std::string> Next();
+    // Everything after the single space or tab that follows the last word read, verbatim.
+    std::string Rest();
+
+  private:
+    std::string_view line_;
+    std::size_t pos_ = 0;
+};
+
+// Script lines, one at a time, with the name and line number for error lines.
+class LineSource {
+  public:
+    // `transcript`: the stream is a transcript; only its script lines ("$ " lines, comments
+    // and blank lines) are read, the expected output between them is skipped.
+    LineSource(std::istream& in, std::string name, bool transcript = false,
+               std::function<void()> before_read = {});
+
+    // The next line without its line ending; false at the end.
+    bool Next(std::string& line);
+    const std::string& Name() const { return name_; }
+    int LineNumber() const { return line_number_; }
+
+  private:
+    std::istream& in_;
+    std::string name_;
+    bool transcript_;
+    std::function<void()> before_read_;
+    int line_number_ = 0;
+};
+
+bool IsCommentOrBlank(std::string_view line);
+
+struct SessionOptions {
+    OutputFormat format = OutputFormat::Text;
+    bool echo = false;
+    std::string module_path;
+    // Folder whose ArkApi/Plugins/Beastfinder/config.json the plugin reads.
+    std::string server_dir = ".";
+    // Empty: a world without players or creatures.
+    std::string world_file;
+    // Given on the command line: a script's option lines do not override them.
+    bool server_fixed = false;
+    bool world_fixed = false;
+};
+
+class Session {
+  public:
+    Session(Server& server, std::ostream& out, std::ostream& err, SessionOptions options);
+    ~Session();
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    SessionOptions& Options() { return options_; }
+
+    // Reads the world file and starts the plugin, printing what start-up did. False when
+    // the run cannot go on (a bad world file, a module that does not open).
+    bool Start();
+    // Runs one script command. A command that needs lines of its own (a configuration
+    // text) reads them from `more`.
+    void Execute(std::string_view line, LineSource& more);
+    // Prints the effects recorded since the last call.
+    void Flush();
+    // Unloads the plugin and prints the final account.
+    void Finish();
+    // The exit code so far; with echo on, also prints it as the last line.
+    int Conclude();
+
+    static bool IsCommand(std::string_view word);
+
+    void EchoCommand(std::string_view line);
+    void EchoVerbatim(std::string_view line);
+    void Error(const std::string& message);
+
+    // The player whose chat lines the interactive prompt sends.
+    std::string current_player;
+    void SwitchPlayer(const std::string& name);
+    void ChatAsCurrentPlayer(const std::string& line);
+
+  private:
+    struct Handler;
+    static const Handler* FindHandler(std::string_view word);
+
+    void Print(const Effect& effect);
+    Player& RequirePlayer(Words& words, std::string_view command);
+    void RunChatLine(Player& player, const std::string& line);
+    void OpenModule();
+    void CloseModule();
+    void Account(bool after_unload);
+    std::string ScratchServer();
+
+    void Chat(Words& words, LineSource& more);
+    void Console(Words& words, LineSource& more);
+    void Rcon(Words& words, LineSource& more);
+    void Wait(Words& words, LineSource& more);
+    void PlayerEdit(Words& words, LineSource& more);
+    void CreatureEdit(Words& words, LineSource& more);
+    void AddCreature(Words& words, LineSource& more);
+    void RemoveCreature(Words& words, LineSource& more);
+    void Points(Words& words, LineSource& more);
+    void Tokens(Words& words, LineSource& more);
+    void Group(Words& words, LineSource& more);
+    void Plugin(Words& words, LineSource& more);
+    void World(Words& words, LineSource& more);
+    void WorldSettings(Words& words, LineSource& more);
+    void Config(Words& words, LineSource& more);
+    void Unresolve(Words& words, LineSource& more);
+    void Resolve(Words& words, LineSource& more);
+    void Load(Words& words, LineSource& more);
+    void Unload(Words& words, LineSource& more);
+    void Reload(Words& words, LineSource& more);
+    void AccountCommand(Words& words, LineSource& more);
+    void Players(Words& words, LineSource& more);
+    void Creatures(Words& words, LineSource& more);
+    void Echo(Words& words, LineSource& more);
+
+    Server& server_;
+    std::ostream& out_;
+    std::ostream& err_;
+    SessionOptions options_;
+    PluginModule module_;
+    std::string scratch_;
+    int errors_ = 0;
+    int faults_ = 0;
+    bool module_failed_ = false;
+};
+
+// Runs a script: option lines ("#! --world FILE --server DIR", relative to `script_dir`)
+// before the first command, start-up just before the first command, then every line.
+int RunScript(Session& session, LineSource& source, const std::string& script_dir);
+
+// The prompt: script commands, and any other line is a chat line of the current player.
+int RunInteractive(Session& session, std::istream& in, std::ostream& out);
+
+}  // namespace sim
