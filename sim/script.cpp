@@ -410,6 +410,18 @@ void Session::OpenModule() {
 
 void Session::CloseModule() {
     module_.Close();
+    // What stays registered now points into a closed module: calling it would crash.
+    if (!server_.commands.empty()) {
+        std::string names;
+        for (const auto& command : server_.commands) {
+            names += fmt::format("{}{} {}", names.empty() ? "" : ", ",
+                                 CommandKindName(command.kind), ToUtf8(command.name));
+        }
+        server_.Fault(fmt::format("{} command{} still registered after Unload: {}",
+                                  server_.commands.size(), server_.commands.size() == 1 ? "" : "s",
+                                  names));
+        server_.commands.clear();
+    }
     Flush();
     Account(true);
 }
