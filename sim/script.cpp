@@ -427,6 +427,8 @@ void Session::CloseModule() {
 }
 
 void Session::Account(bool after_unload) {
+    // Whatever happened before, the allocator's complaints included, comes first.
+    Flush();
     const std::set<const void*> world = WorldBlocks(server_);
     std::vector<HostAllocator::Block> blocks;
     for (const auto& [block, info] : server_.Allocator().Live()) {

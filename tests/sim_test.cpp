@@ -1,0 +1,397 @@
+// The simulator's own readers and printers, and the host allocator's account.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "sim/host/server.h"
+#include "sim/output.h"
+#include "sim/script.h"
+#include "sim/world.h"
+
+namespace sim {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string WorldError(const std::string& text) {
+    try {
+        ReadWorld(text, "w.json");
+    } catch (const sim::WorldError& error) {
+        return error.what();
+    }
+    return "(no error)";
+}
+
+TEST(WorldFile, ErrorsNameFileLineAndKeyPath) {
+    struct Case {
+        const char* text;
+        const char* error;
+    };
+    const Case cases[] = {
+        {"",
+         "w.json:1: syntax error while parsing value - unexpected end of input; expected '[', "
+         "'{', or a literal"},
+        {"{\n  \"players\": [\n    {\"name\": \"A\",}\n  ]\n}",
+         "w.json:3: syntax error while parsing object key - unexpected '}'; expected string "
+         "literal"},
+        {"[1]", "w.json:1: a world file holds an object, not array"},
+        {"{\n\n  \"colour\": 1}", "w.json:3: /colour: unknown key"},
+        {"{\"pl/ay~ers\": 1}", "w.json:1: /pl~1ay~0ers: unknown key"},
+        {"{\"world\": 0}", "w.json:1: /world: expected true or false, got number"},
+        {"{\"world_settings\": true}",
+         "w.json:1: /world_settings: expected an object, got boolean"},
+        {"{\"world_settings\": {\"latitude_scale\": 1e39}}",
+         "w.json:1: /world_settings/latitude_scale: out of range for a 32-bit float"},
+        {"{\"players\": {}}", "w.json:1: /players: expected an array, got object"},
+        {"{\"players\": [\n{\"team\": 1}]}", "w.json:2: /players/0: a player needs a \"name\""},
+        {"{\"players\": [{\"name\": \"A\"},\n {\"name\": \"A\"}]}",
+         "w.json:2: /players/1/name: a second player named \"A\""},
+        {"{\"players\": [{\"name\": \"A\", \"steam_id\": 7},\n {\"name\": \"B\", \"steam_id\": "
+         "7}]}",
+         "w.json:2: /players/1/steam_id: steam id 7 is already taken"},
+        {"{\"players\": [{\"name\": \"A\", \"steam_id\": -1}]}",
+         "w.json:1: /players/0/steam_id: -1 is out of range for an unsigned integer"},
+        {"{\"players\": [{\"name\": \"A\", \"team\": 3000000000}]}",
+         "w.json:1: /players/0/team: 3000000000 is out of range for a 32-bit integer"},
+        {"{\"players\": [{\"name\": \"A\", \"position\": [1, 2]}]}",
+         "w.json:1: /players/0/position: expected a position [x, y, z]"},
+        {"{\"creatures\": [{},\n{\"level\":\n \"high\"}]}",
+         "w.json:3: /creatures/1/level: expected a 32-bit integer, got string"},
+        {"{\"creatures\": [{\"level\": 1.5}]}",
+         "w.json:1: /creatures/0/level: expected a 32-bit integer, got number"},
+        {"{\"creatures\": [{\"id\": 0}]}", "w.json:1: /creatures/0/id: creature ids start at 1"},
+        {"{\"creatures\": [{\"id\": 4}, {\"id\": 4}]}",
+         "w.json:1: /creatures/1/id: creature id 4 is already taken"},
+        {"{\"creatures\": [{\"colors\": [[1,0,0,1],[1,0,0,1],[1,0,0,1],[1,0,0,1],[1,0,0,1],"
+         "[1,0,0,1],[1,0,0,1]]}]}",
+         "w.json:1: /creatures/0/colors: expected up to six colours [r, g, b, a]"},
+        {"{\"creatures\": [{\"colors\": [[1, 0, \"red\", 1]]}]}",
+         "w.json:1: /creatures/0/colors/0/2: expected a number, got string"},
+        {"{\"plugins\": {\"Shop\": {}}}", "w.json:1: /plugins/Shop: unknown key"},
+        {"{\"plugins\": {\"ArkShop\": {\"points\": {\"Zed\": 5}}}}",
+         "w.json:1: /plugins/ArkShop/points/Zed: no player named \"Zed\""},
+        {"{\"players\": [{\"name\": \"A\"}], \"plugins\": {\"CoinVault\": {\"tokens\": "
+         "{\"A\": {\"gold\": \"many\"}}}}}",
+         "w.json:1: /plugins/CoinVault/tokens/A/gold: expected a 32-bit integer, got string"},
+        {"{\"players\": [{\"name\": \"A\"}], \"plugins\": {\"Permissions\": {\"groups\": "
+         "{\"A\": \"Admins\"}}}}",
+         "w.json:1: /plugins/Permissions/groups/A: expected an array of group names, got string"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(WorldError(c.text), c.error) << c.text;
+    }
+}
+
+TEST(WorldFile, FillsDefaultsAndAssignsFreeIds) {
+    const WorldSpec spec = ReadWorld(R"json({
+        "world": false, "world_settings": false,
+        "players": [{"name": "A"}, {"name": "B", "steam_id": 76561198000000001},
+                    {"name": "C", "character": false, "player_state": false,
+                     "controller_player_state": false}],
+        "creatures": [{"name": "x"}, {"id": 1}, {"id": 3, "status": false}, {}],
+        "plugins": {"ArkShop": {"refuse_spends": true, "points": {"A": -3}},
+                    "CoinVault": {"present": false, "tokens": {"B": {"gold": 2}}},
+                    "Permissions": {"groups": {"C": ["VIP", "VIP", "Admins"]}}}
+    })json",
+                                     "w.json");
+    EXPECT_FALSE(spec.world);
+    EXPECT_FALSE(spec.world_settings);
+    ASSERT_EQ(spec.players.size(), 3U);
+    EXPECT_EQ(spec.players[0].steam_id, 76561198000000002ULL);  // the explicit one is taken
+    EXPECT_EQ(spec.players[2].steam_id, 76561198000000003ULL);
+    EXPECT_FALSE(spec.players[2].character || spec.players[2].pawn_state ||
+                 spec.players[2].controller_state);
+    ASSERT_EQ(spec.creatures.size(), 4U);
+    EXPECT_EQ(spec.creatures[0].id, 2U);
+    EXPECT_EQ(spec.creatures[3].id, 4U);
+    EXPECT_EQ(spec.creatures[0].level, 1);
+    EXPECT_FALSE(spec.creatures[2].status);
+    EXPECT_TRUE(spec.siblings.at("ArkShop").present);
+    EXPECT_TRUE(spec.siblings.at("ArkShop").refuse_spends);
+    EXPECT_FALSE(spec.siblings.at("CoinVault").present);
+    EXPECT_EQ(spec.points.at(76561198000000002ULL), -3);
+    EXPECT_EQ(spec.tokens.at({76561198000000001ULL, "gold"}), 2);
+    EXPECT_EQ(spec.groups.at(76561198000000003ULL), (std::set<std::string>{"Admins", "VIP"}));
+}
+
+TEST(WorldFile, AppliedWorldIsWhatTheHostAnswers) {
+    Server& server = TheServer();
+    const WorldSpec spec = ReadWorld(R"json({
+        "players": [{"name": "A", "team": 50001, "admin": true, "position": [1, 2, 3],
+                     "tribe": "Ünd", "player_state": false}],
+        "creatures": [{"id": 9, "name": "Шторм", "species": "Rex (Tamed)", "owner": "A",
+                       "level": 40, "status": false, "position": [4, 5, 6],
+                       "colors": [[0.5, 0.25, 1, 1]]}]
+    })json",
+                                     "w.json");
+    const std::size_t before = server.Allocator().LiveBlocks();
+    ApplyWorld(server, spec);
+    Player& player = *server.FindPlayer("A");
+    EXPECT_EQ(player.controller->character, player.character.get());
+    EXPECT_EQ(player.character->player_state, nullptr);
+    EXPECT_NE(player.controller->player_state, nullptr);
+    EXPECT_EQ(player.character->is_server_admin, 1);
+    EXPECT_EQ(player.root->world_location.z, 3.0F);
+    EXPECT_EQ(Server::View(player.character->primal.tribe_name), u"Ünd");
+    Creature& creature = *server.FindCreature(9);
+    EXPECT_EQ(creature.name, u"Шторм");
+    EXPECT_EQ(creature.dino->primal.status_component, nullptr);
+    EXPECT_EQ(creature.status->level, 40);
+    EXPECT_EQ(creature.root->relative_location.y, 5.0F);
+    EXPECT_EQ(creature.dino->colors[0].g, 0.25F);
+    EXPECT_EQ(WorldBlocks(server).size(), server.Allocator().LiveBlocks() - before);
+
+    // A spec read back and written again changes nothing.
+    WriteCreature(server, creature, SpecOf(creature));
+    EXPECT_EQ(SpecOf(creature).species, "Rex (Tamed)");
+    EXPECT_EQ(creature.dino->primal.status_component, nullptr);
+    server.ClearWorld();
+    EXPECT_EQ(server.Allocator().LiveBlocks(), before);
+}
+
+std::vector<std::string> AllWords(const std::string& line) {
+    Words words(line);
+    std::vector<std::string> out;
+    while (auto word = words.Next()) {
+        out.push_back(*word);
+    }
+    return out;
+}
+
+TEST(Script, WordsQuotesAndRest) {
+    using List = std::vector<std::string>;
+    EXPECT_EQ(AllWords("  a \tb  "), (List{"a", "b"}));
+    EXPECT_EQ(AllWords(R"(player "Admin Bob" tribe="Alpha Tribe" x=1)"),
+              (List{"player", "Admin Bob", "tribe=Alpha Tribe", "x=1"}));
+    EXPECT_EQ(AllWords(R"("" "a\"b\\c\nd" e"f g"h)"), (List{"", "a\"b\\c\nd", "ef gh"}));
+    EXPECT_EQ(AllWords(""), List{});
+    for (const char* bad : {R"(chat "Alice)", R"("a\qb")", R"("a\)"}) {
+        EXPECT_THROW(AllWords(bad), ScriptError) << bad;
+    }
+
+    Words chat(R"(chat "Admin Bob"  /track  rex )");
+    chat.Next();
+    EXPECT_EQ(chat.Next(), "Admin Bob");
+    EXPECT_EQ(chat.Rest(), " /track  rex ");  // one separator taken, the rest verbatim
+    Words bare("rcon");
+    bare.Next();
+    EXPECT_EQ(bare.Rest(), "");
+}
+
+TEST(Script, TranscriptLinesKeepTheirNumbers) {
+    std::istringstream text(
+        "# comment\n$ chat A /x\nnotify text=\"x\"\n$\n  # indented\r\n\n$ config <<END\n$ "
+        "{}\nlog \"x\"\n");
+    LineSource source(text, "t.txt", true);
+    std::vector<std::pair<int, std::string>> seen;
+    std::string line;
+    while (source.Next(line)) {
+        seen.emplace_back(source.LineNumber(), line);
+    }
+    const std::vector<std::pair<int, std::string>> expected = {
+        {1, "# comment"}, {2, "chat A /x"},    {4, ""},   {5, "  # indented"},
+        {6, ""},          {7, "config <<END"}, {8, "{}"},
+    };
+    EXPECT_EQ(seen, expected);
+}
+
+TEST(Output, QuotingNumbersAndLogStamps) {
+    EXPECT_EQ(JsonQuote("a\"b\\c\nd\te\x01\x7f Шторм"),
+              "\"a\\\"b\\\\c\\nd\\te\\u0001\\u007f Шторм\"");
+    EXPECT_EQ(FormatNumber(static_cast<double>(1.3F)), "1.3");
+    EXPECT_EQ(FormatNumber(0.1), "0.1");
+    EXPECT_EQ(FormatNumber(-1.0), "-1");
+    EXPECT_EQ(FormatNumber(1e300), "1e+300");
+    EXPECT_EQ(StableLogLine("12/31/26 23:59 [Beastfinder][info] x"),
+              "MM/DD/YY HH:MM [Beastfinder][info] x");
+    // A different stamp stays visible.
+    EXPECT_EQ(StableLogLine("2026-12-31 23:59 [B][info] x"), "2026-12-31 23:59 [B][info] x");
+    EXPECT_EQ(StableLogLine("12/31/26 23:5"), "12/31/26 23:5");
+
+    const Effect reply{"rcon-reply",
+                       {{"id", std::int64_t{3}},
+                        {"type", std::int64_t{0}},
+                        {"text", std::string("ok\n")},
+                        {"none", nullptr},
+                        {"bold", false},
+                        {"time", 1.0 / 0.0}}};
+    EXPECT_EQ(FormatEffect(reply, OutputFormat::Text),
+              "rcon-reply id=3 type=0 text=\"ok\\n\" none=null bold=false time=inf");
+    EXPECT_EQ(FormatEffect(reply, OutputFormat::Json),
+              "{\"effect\":\"rcon-reply\",\"id\":3,\"type\":0,\"text\":\"ok\\n\",\"none\":null,"
+              "\"bold\":false,\"time\":\"inf\"}");
+    const Effect log{"log",
+                     {{"logger", std::string("Beastfinder")},
+                      {"line", std::string("01/02/26 03:04 [Beastfinder][error] \"x\"")}}};
+    EXPECT_EQ(FormatEffect(log, OutputFormat::Text),
+              "log \"MM/DD/YY HH:MM [Beastfinder][error] \\\"x\\\"\"");
+    EXPECT_EQ(FormatEffect(log, OutputFormat::Json),
+              "{\"effect\":\"log\",\"logger\":\"Beastfinder\",\"line\":\"MM/DD/YY HH:MM "
+              "[Beastfinder][error] \\\"x\\\"\"}");
+}
+
+TEST(HostAllocator, MisuseIsReportedNotActedOn) {
+    HostAllocator allocator;
+    void* block = allocator.Malloc(8);
+    allocator.Free(block);
+    allocator.Free(block);
+    int local = 0;
+    allocator.Free(&local);
+    EXPECT_EQ(allocator.Realloc(block, 16), nullptr);
+    EXPECT_EQ(allocator.Realloc(&local, 16), nullptr);
+    const std::vector<std::string> expected = {
+        "double free of a host block", "free of a block the host never allocated",
+        "realloc of a block already freed", "realloc of a block the host never allocated"};
+    EXPECT_EQ(allocator.TakeErrors(), expected);
+    EXPECT_EQ(allocator.LiveBlocks(), 0U);
+
+    void* grown = allocator.Realloc(allocator.Malloc(4), 64);
+    EXPECT_EQ(allocator.LiveBlocks(), 1U);
+    EXPECT_EQ(allocator.LiveBytes(), 64U);
+    allocator.Free(grown);
+    EXPECT_TRUE(allocator.TakeErrors().empty());
+}
+
+// A session over the shared server, with a folder of its own for config.json.
+class SessionTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() /
+               ("bf-sim-" +
+                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::create_directories(dir_ / "ArkApi/Plugins/Beastfinder");
+        std::ofstream(dir_ / "ArkApi/Plugins/Beastfinder/config.json") << "{}";
+        std::ofstream(dir_ / "world.json") << R"({"players": [{"name": "A"}]})";
+        TheServer().TakeEffects();
+        options_.module_path = BF_PLUGIN_MODULE_PATH;
+        options_.server_dir = dir_.string();
+        options_.world_file = (dir_ / "world.json").string();
+    }
+    void TearDown() override {
+        TheServer().ClearWorld();
+        TheServer().unresolved.clear();
+        TheServer().TakeEffects();
+        fs::remove_all(dir_);
+    }
+    std::string Run(Session& session, const std::string& line, std::string more = "") {
+        std::istringstream rest(more);
+        LineSource source(rest, "s.txt");
+        out_.str("");
+        try {
+            session.Execute(line, source);
+        } catch (const ScriptError& error) {
+            return std::string("error: ") + error.what();
+        }
+        session.Flush();
+        return out_.str();
+    }
+
+    fs::path dir_;
+    SessionOptions options_;
+    std::ostringstream out_;
+    std::ostringstream err_;
+};
+
+TEST_F(SessionTest, ScriptLinesEditTheWorldOrSayWhatIsWrong) {
+    Session session(TheServer(), out_, err_, options_);
+    ASSERT_TRUE(session.Start()) << err_.str();
+    struct Case {
+        const char* line;
+        const char* result;
+    };
+    const Case cases[] = {
+        {"add-creature name=Rex level=7 color5=1,0,0,1 status=none", ""},
+        {"creatures",
+         "creature id=1 name=\"Rex\" species=\"\" tribe=\"\" owner=\"\" team=0 "
+         "level=null at=\"(0, 0, 0)\"\n"},
+        {"creature 1 status=present x=1e3", ""},
+        {"creature 1 level=high", "error: creature level: \"high\" is not a 32-bit integer"},
+        {"creature 1 id=2", "error: creature: an id cannot change"},
+        {"add-creature id=1", "error: add-creature: creature id 1 is already taken"},
+        {"player A character=gone",
+         "error: player character: expected present or none, got "
+         "\"gone\""},
+        {"player A x=nan", "error: player x: \"nan\" is not a number"},
+        {"player A x=1e39", "error: player x: \"1e39\" is not a number"},
+        {"points A 2147483648", "error: points: \"2147483648\" is not a 32-bit integer"},
+        {"wait 1.5 s", "error: wait: unexpected \"s\""},
+        {"chat A /nothing here", "unhandled kind=\"chat\" player=\"A\" line=\"/nothing here\"\n"},
+        {"echo  two  spaces ", "echo text=\" two  spaces \"\n"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(Run(session, c.line), c.result) << c.line;
+    }
+    const Creature& rex = *TheServer().FindCreature(1);
+    EXPECT_EQ(rex.status->level, 7);
+    EXPECT_EQ(rex.root->relative_location.x, 1000.0F);  // kept through the failed edit
+    EXPECT_EQ(rex.dino->colors[5].r, 1.0F);
+
+    const std::int64_t before = TheServer().clock_ticks;
+    Run(session, "wait 1.25");
+    EXPECT_EQ(TheServer().clock_ticks - before, 12500000);
+    session.Finish();
+    EXPECT_EQ(session.Conclude(), 0);
+}
+
+TEST_F(SessionTest, ConfigTextsGoToAScratchCopyOfTheServer) {
+    std::string scratch;
+    {
+        Session session(TheServer(), out_, err_, options_);
+        ASSERT_TRUE(session.Start());
+        EXPECT_EQ(Run(session, "config <<EOF", "{\"x\": 1}\n  \nEOF\n"), "");
+        scratch = TheServer().current_dir;
+        EXPECT_NE(scratch, dir_.string());
+        std::ifstream written(fs::path(scratch) / "ArkApi/Plugins/Beastfinder/config.json");
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(written), {}), "{\"x\": 1}\n  \n");
+
+        EXPECT_EQ(Run(session, "config <<END", "{}\n"),
+                  "error: config: the text has no closing END line");
+        EXPECT_EQ(Run(session, "config delete"), "");
+        EXPECT_FALSE(fs::exists(fs::path(scratch) / "ArkApi/Plugins/Beastfinder/config.json"));
+        session.Finish();
+    }
+    std::ifstream original(dir_ / "ArkApi/Plugins/Beastfinder/config.json");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(original), {}), "{}");
+    EXPECT_FALSE(fs::exists(scratch)) << "the scratch folder outlived the session";
+}
+
+TEST_F(SessionTest, FaultsAndLeaksAreReportedAndFailTheRun) {
+    Session session(TheServer(), out_, err_, options_);
+    ASSERT_TRUE(session.Start());
+    int local = 0;
+    TheServer().Allocator().Free(&local);
+    EXPECT_EQ(Run(session, "account")
+                  .rfind("fault what=\"host allocator: free of a block the host never allocated\"\n"
+                         "account live=",
+                         0),
+              0U);
+
+    // A block nobody frees stands for a plugin that forgot one.
+    void* stray = TheServer().Allocator().Malloc(24);
+    const std::string unload = Run(session, "unload");
+    EXPECT_NE(unload.find("fault what=\"1 host block still live after Unload (24 bytes: 24)\"\n"
+                          "account live=1 bytes=24\n"),
+              std::string::npos)
+        << unload;
+    TheServer().Allocator().Free(stray);
+    EXPECT_EQ(Run(session, "unload"), "error: unload: the plugin is not loaded");
+    session.Finish();
+    EXPECT_EQ(session.Conclude(), 1);
+}
+
+TEST_F(SessionTest, BadWorldFileStopsBeforeTheModuleLoads) {
+    std::ofstream(dir_ / "world.json") << "{\"players\": [\n{\"name\": 5}]}";
+    Session session(TheServer(), out_, err_, options_);
+    EXPECT_FALSE(session.Start());
+    EXPECT_EQ(err_.str(),
+              options_.world_file + ":2: /players/0/name: expected a string, got number\n");
+    EXPECT_TRUE(TheServer().commands.empty());
+    EXPECT_EQ(session.Conclude(), 2);
+}
+
+}  // namespace
+}  // namespace sim
