@@ -1,14 +1,216 @@
 #include "config/config.h"
 
+#include <algorithm>
+#include <fstream>
+#include <string>
+#include <type_traits>
+#include <utility>
+
+#include <nlohmann/json.hpp>
+
+#include "config/json_reader.h"
+#include "config/messages.h"
+#include "host/framework.h"
+#include "host/logger.h"
+
 namespace beastfinder {
+
+namespace {
+
+using config::Json;
+using config::JsonSection;
+
+constexpr const char* kConfigPath = "/ArkApi/Plugins/Beastfinder/config.json";
+constexpr const char* kOpenFailed = "Failed to load config.json";
+
+bool IsAscii(std::string_view text) {
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 128; });
+}
+
+// Command names reach the registry byte by byte with '?' for anything above 127.
+std::string ReadCommand(const JsonSection& section, std::string_view fallback) {
+    std::string command = section.Text("Command", fallback);
+    if (!IsAscii(command)) {
+        host::Log().warn(
+            "{} \"{}\" is not plain ASCII: the command will not match what players "
+            "type",
+            section.PathOf("Command"), command);
+    }
+    return command;
+}
+
+// A negative spend would credit the player.
+std::int32_t ReadCost(const JsonSection& section) {
+    const std::int32_t cost = section.Int("Cost", 0);
+    if (cost < 0) {
+        host::Log().warn("{} is {}, below 0: using 0", section.PathOf("Cost"), cost);
+        return 0;
+    }
+    return cost;
+}
+
+void ReadPermission(const JsonSection& tracker, PermissionSettings& out) {
+    const JsonSection section = tracker.Child("Permission");
+    out.Enabled = section.Bool("Enabled", false);
+    out.Name = section.Text("Name", "");
+    if (!IsAscii(out.Name)) {
+        host::Log().warn("{} \"{}\" is not plain ASCII: it will not match any permission group",
+                         section.PathOf("Name"), out.Name);
+    }
+}
+
+void ReadCoinVault(const JsonSection& tracker, CoinVaultSettings& out) {
+    const JsonSection section = tracker.Child("CoinVault");
+    out.Enabled = section.Bool("Enabled", false);
+    out.Type = section.Text("Type", "");
+    out.Cost = ReadCost(section);
+}
+
+void ReadArkShop(const JsonSection& tracker, ArkShopSettings& out) {
+    const JsonSection section = tracker.Child("ArkShop");
+    out.Enabled = section.Bool("Enabled", false);
+    out.Cost = ReadCost(section);
+}
+
+void ReadGlobalSettings(const JsonSection& root, GlobalSettingsConfig& out) {
+    const JsonSection section = root.Child("GlobalSettings");
+    out.ShowCoordsCombined = section.Bool("ShowCoordsCombined", false);
+    if (!section.Colour("TextColor", out.TextColor)) {
+        host::Log().warn("Text Color Should Have 3 Colors");
+    }
+    out.DinosPerPage = section.Int("DinosPerPage", 10);
+    if (out.DinosPerPage < 1) {
+        host::Log().warn("{} is {}, below 1: using 1", section.PathOf("DinosPerPage"),
+                         out.DinosPerPage);
+        out.DinosPerPage = 1;
+    }
+    out.DisplayTime = section.Float("DisplayTime", 10.0F);
+    out.DisplayScale = section.Float("DisplayScale", 0.5F);
+}
+
+void ReadPremiumSettings(const JsonSection& root, PremiumSettingsConfig& out) {
+    const JsonSection arrow = root.Child("PremiumSettings").Child("TrackingArrow");
+    out.TrackingArrow.Enabled = arrow.Bool("Enabled", true);
+    out.TrackingArrow.DisplayTime = arrow.Float("DisplayTime", 10.0F);
+    if (!arrow.Colour("Color", out.TrackingArrow.Color)) {
+        host::Log().warn("Arrow Color Should Have 3 Colors");
+    }
+}
+
+// A lone string is a list of one; an object gives its member values in key order.
+void ReadExcludeSearch(const JsonSection& section, host::HostArray<host::FString>& out) {
+    const Json* names = section.Find("ExcludeSearch");
+    if (names == nullptr) {
+        return;
+    }
+    for (const Json& name : *names) {
+        out.Append(host::FStringFromOwnedWide(DecodeUtf8(name.get<std::string>())));
+    }
+}
+
+void ReadWildTracker(const JsonSection& root, WildTrackerConfig& out) {
+    const JsonSection section = root.Child("WildTracker");
+    out.Enabled = section.Bool("Enabled", false);
+    out.Command = ReadCommand(section, "/trackwild");
+    out.Cooldown = section.Int("Cooldown", 30);
+    out.RequiresAdmin = section.Bool("RequiresAdmin", false);
+    out.ShowColors = section.Bool("ShowColors", false);
+    out.ShowDistance = section.Bool("ShowDistance", true);
+    out.ShowExactCoords = section.Bool("ShowExactCoords", true);
+    out.ShowLevel = section.Bool("ShowLevel", true);
+    out.MaxDistance = section.Float("MaxDistance", 99999.0F);
+    out.MaxLevel = section.Int("MaxLevel", 999);
+    out.MinLevel = section.Int("MinLevel", 1);
+    ReadExcludeSearch(section, out.ExcludeSearch);
+    ReadPermission(section, out.Permission);
+    ReadCoinVault(section, out.CoinVault);
+    ReadArkShop(section, out.ArkShop);
+}
+
+void ReadTameTracker(const JsonSection& root, TameTrackerConfig& out) {
+    const JsonSection section = root.Child("TameTracker");
+    out.Command = ReadCommand(section, "/track");
+    out.Cooldown = section.Int("Cooldown", 30);
+    out.RequiresAdmin = section.Bool("RequiresAdmin", false);
+    out.ShowDistance = section.Bool("ShowDistance", true);
+    out.ShowExactCoords = section.Bool("ShowExactCoords", true);
+    out.ShowLevel = section.Bool("ShowLevel", true);
+    ReadPermission(section, out.Permission);
+    ReadCoinVault(section, out.CoinVault);
+    ReadArkShop(section, out.ArkShop);
+}
+
+void ReadAdminTracker(const JsonSection& root, AdminTrackerConfig& out) {
+    const JsonSection section = root.Child("AdminTracker");
+    out.Command = ReadCommand(section, "/trackadmin");
+    ReadPermission(section, out.Permission);
+}
+
+host::HostArray<MessageEntry> ReadMessages(const JsonSection& root) {
+    const JsonSection section = root.Child("Messages");
+    host::HostArray<MessageEntry> catalogue;
+    for (const std::string_view name : kMessageNames) {
+        catalogue.Append(LoadMessage(section.Node(), name, ""));
+    }
+    return catalogue;
+}
+
+// The swap at the end of a load must not fail halfway.
+static_assert(std::is_nothrow_move_assignable_v<PluginConfig>);
+static_assert(std::is_nothrow_move_assignable_v<host::HostArray<MessageEntry>>);
+
+Json ParseFile() {
+    const std::string path = ArkApi::Tools::GetCurrentDir() + kConfigPath;
+    std::ifstream file(path);
+    if (!file.is_open()) {
+        host::Log().error(kOpenFailed);
+        throw ConfigLoadError(kOpenFailed);
+    }
+    try {
+        return config::ParseFirstValue(file);
+    } catch (const Json::parse_error& error) {
+        host::Log().error(error.what());
+        throw ConfigLoadError(error.what());
+    }
+}
+
+}  // namespace
 
 PluginConfig& Config() {
     static PluginConfig config;
     return config;
 }
 
-void LoadConfig() { throw ConfigLoadError("configuration loading is not built yet"); }
+void LoadConfig() {
+    const Json document = ParseFile();
+    const JsonSection root(document, "");
 
-void ResetConfig() { Config() = PluginConfig{}; }
+    // Everything is read into a new record and catalogue, and swapped in only when the whole
+    // file loaded. The colour rule keeps the previous colour, so those carry over; every
+    // other field is assigned below. The file's names replace the excluded ones.
+    PluginConfig next;
+    next.GlobalSettings.TextColor = Config().GlobalSettings.TextColor;
+    next.PremiumSettings.TrackingArrow.Color = Config().PremiumSettings.TrackingArrow.Color;
+
+    next.ArkShopLoaded = ArkApi::Tools::IsPluginLoaded("ArkShop");
+    next.CoinVaultLoaded = ArkApi::Tools::IsPluginLoaded("CoinVault");
+    next.PermissionsLoaded = ArkApi::Tools::IsPluginLoaded("Permissions");
+
+    ReadGlobalSettings(root, next.GlobalSettings);
+    ReadPremiumSettings(root, next.PremiumSettings);
+    ReadWildTracker(root, next.WildTracker);
+    ReadTameTracker(root, next.TameTracker);
+    ReadAdminTracker(root, next.AdminTracker);
+    host::HostArray<MessageEntry> catalogue = ReadMessages(root);
+
+    Config() = std::move(next);
+    MessageCatalogue() = std::move(catalogue);
+}
+
+void ResetConfig() {
+    Config() = PluginConfig{};
+    MessageCatalogue().Clear();
+}
 
 }  // namespace beastfinder

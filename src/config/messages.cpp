@@ -1,0 +1,163 @@
+#include "config/messages.h"
+
+#include <algorithm>
+
+#include <fmt/format.h>
+#include <fmt/xchar.h>
+
+#include "config/json_reader.h"
+#include "host/framework.h"
+#include "host/logger.h"
+
+namespace beastfinder {
+
+namespace {
+
+constexpr std::int32_t kCatalogueKind = 701;
+constexpr std::int32_t kListingKind = 700;
+constexpr host::ColorRGBA kDefaultMessageColor{255.0F, 255.0F, 255.0F, 1.0F};
+
+// Names may repeat only in theory; the last entry wins.
+const MessageEntry* FindEntry(std::string_view name) {
+    const auto items = MessageCatalogue().Items();
+    const auto found = std::find_if(items.rbegin(), items.rend(),
+                                    [name](const MessageEntry& e) { return e.name == name; });
+    return found == items.rend() ? nullptr : &*found;
+}
+
+void Deliver(AShooterPlayerController* controller, const MessageEntry& entry, std::u16string text) {
+    const host::FString message = host::FStringFromOwnedWide(std::move(text));
+    host::ClientServerNotificationSingle(controller, message, entry.color, entry.display_scale,
+                                         static_cast<float>(entry.display_time), kCatalogueKind);
+}
+
+const MessageEntry* Lookup(AShooterPlayerController* controller, std::string_view name) {
+    if (controller == nullptr) {
+        return nullptr;
+    }
+    const MessageEntry* entry = FindEntry(name);
+    if (entry == nullptr) {
+        host::Log().warn("Message Name: {} not Found!", name);
+    }
+    return entry;
+}
+
+template <typename... Args>
+void SendFormatted(AShooterPlayerController* controller, std::string_view name,
+                   const Args&... args) {
+    const MessageEntry* entry = Lookup(controller, name);
+    if (entry == nullptr) {
+        return;
+    }
+    std::u16string text;
+    try {
+        text = fmt::vformat(fmt::basic_string_view<char16_t>(entry->text),
+                            fmt::make_format_args<fmt::buffer_context<char16_t>>(args...));
+    } catch (const fmt::format_error& error) {
+        // An administrator's typo must not cost the player the message.
+        host::Log().error("Message {} does not format ({}); it was sent as written", entry->name,
+                          error.what());
+        text = entry->text;
+    }
+    Deliver(controller, *entry, std::move(text));
+}
+
+}  // namespace
+
+host::HostArray<MessageEntry>& MessageCatalogue() {
+    static host::HostArray<MessageEntry> catalogue;
+    return catalogue;
+}
+
+std::u16string DecodeUtf8(std::string_view text) {
+    if (text.empty()) {
+        return {};
+    }
+    const std::wstring wide = ArkApi::Tools::Utf8Decode(std::string(text));
+    std::u16string units(wide.size(), u'\0');
+    std::transform(wide.begin(), wide.end(), units.begin(),
+                   [](wchar_t unit) { return static_cast<char16_t>(unit); });
+    return units;
+}
+
+MessageEntry LoadMessage(const nlohmann::json& messages, std::string_view name,
+                         std::string_view default_text) {
+    const config::JsonSection section = config::JsonSection(messages, "/Messages").Child(name);
+    MessageEntry entry;
+    entry.name = std::string(name);
+    entry.display_time = section.Int("DisplayTime", 10);
+    entry.display_scale = section.Float("DisplayScale", 1.0F);
+    entry.opacity = section.Float("Opacity", 1.0F);
+    if (!section.Colour("Colors", entry.color)) {
+        host::Log().warn("{} Should Have 3 Colors", name);
+        entry.color = kDefaultMessageColor;
+    }
+    entry.text = DecodeUtf8(section.Text("Message", default_text));
+    return entry;
+}
+
+void SendCatalogueMessage(AShooterPlayerController* controller, std::string_view name) {
+    // Without arguments braces are not special.
+    if (const MessageEntry* entry = Lookup(controller, name)) {
+        Deliver(controller, *entry, entry->text);
+    }
+}
+
+void SendCatalogueMessage(AShooterPlayerController* controller, std::string_view name,
+                          std::int32_t number, std::string_view utf8_text) {
+    if (controller == nullptr) {
+        return;
+    }
+    const std::u16string text = DecodeUtf8(utf8_text);
+    SendFormatted(controller, name, number, text);
+}
+
+void SendCatalogueMessage(AShooterPlayerController* controller, std::string_view name,
+                          std::int32_t number) {
+    SendFormatted(controller, name, number);
+}
+
+void SendCatalogueMessage(AShooterPlayerController* controller, std::string_view name,
+                          std::int64_t number) {
+    SendFormatted(controller, name, number);
+}
+
+void NotifyPlayer(AShooterPlayerController* controller, host::ColorRGBA color, float scale,
+                  float time, std::u16string_view text) {
+    if (controller == nullptr) {
+        return;
+    }
+    const host::FString message = host::FStringFromWide(text);
+    host::ClientServerNotificationSingle(controller, message, color, scale, time, kListingKind);
+}
+
+void SendChatLine(AShooterPlayerController* controller, const host::FString& sender,
+                  std::string_view utf8_text) {
+    if (controller == nullptr) {
+        return;
+    }
+    host::ChatMessageRecord record;
+    record.sender_name = sender;
+    record.message = host::FStringFromOwnedWide(DecodeUtf8(utf8_text));
+    // The host takes the record by value: it gets a copy of this copy and releases it.
+    const host::ChatMessageRecord copy = record;
+    host::ClientChatMessage(controller, copy);
+}
+
+void SendServerChat(AShooterPlayerController* controller, host::ColorRGBA color,
+                    std::u16string_view text) {
+    if (controller == nullptr) {
+        return;
+    }
+    host::ClientServerChatDirectMessage(controller, host::FStringFromWide(text), color);
+}
+
+void SendServerChat(AShooterPlayerController* controller, host::ColorRGBA color,
+                    std::string_view text) {
+    if (controller == nullptr) {
+        return;
+    }
+    host::ClientServerChatDirectMessage(controller, host::FStringFromNarrow(text), color);
+}
+
+}  // namespace beastfinder
