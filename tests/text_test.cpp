@@ -1,0 +1,139 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "host/game.h"
+#include "search/text.h"
+#include "sim/host/server.h"
+
+namespace beastfinder {
+namespace {
+
+class TextOperations : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        sim::TheServer().TakeEffects();
+        live_before_ = sim::TheServer().Allocator().LiveBlocks();
+    }
+    void TearDown() override {
+        EXPECT_EQ(sim::TheServer().Allocator().LiveBlocks(), live_before_) << "host blocks leaked";
+        for (const auto& effect : sim::TheServer().TakeEffects()) {
+            EXPECT_NE(effect.type, "fault") << effect.Text("what");
+        }
+    }
+
+  private:
+    std::size_t live_before_ = 0;
+};
+
+std::vector<std::u16string> Pieces(const host::HostArray<host::FString>& list) {
+    std::vector<std::u16string> out;
+    for (const host::FString& piece : list) {
+        out.emplace_back(piece.View());
+    }
+    return out;
+}
+
+TEST_F(TextOperations, FindIgnoreCaseInBothDirections) {
+    struct Case {
+        std::u16string_view text;
+        std::u16string_view needle;
+        std::int32_t from_start;
+        std::int32_t from_end;
+    };
+    const Case cases[] = {
+        {u"Rex", u"REX", 0, 0},
+        {u"Alpha Rex", u"rex", 6, 6},
+        {u"rex Rex REX", u"Rex", 0, 8},
+        {u"aaa", u"aa", 0, 1},
+        {u"Rex", u"Rexy", kNotFound, kNotFound},
+        {u"Raptor", u"rex", kNotFound, kNotFound},
+        // An empty needle: never from the start; at the last unit from the end.
+        {u"Rex", u"", kNotFound, 2},
+        {u"", u"", kNotFound, kNotFound},
+        {u"", u"a", kNotFound, kNotFound},
+        // Case folding beyond ASCII.
+        {u"Большой ШТОРМ", u"шторм", 8, 8},
+        {u"Ärger", u"äRGER", 0, 0},
+    };
+    for (const Case& c : cases) {
+        const std::string label = sim::ToUtf8(c.text) + " / " + sim::ToUtf8(c.needle);
+        EXPECT_EQ(FindIgnoreCase(c.text, c.needle, SearchFrom::Start), c.from_start) << label;
+        EXPECT_EQ(FindIgnoreCase(c.text, c.needle, SearchFrom::End), c.from_end) << label;
+        EXPECT_EQ(FoldedNeedle(c.needle).FoundIn(c.text), c.from_start != kNotFound) << label;
+    }
+}
+
+TEST_F(TextOperations, NullNeedleIsNeverFoundButTerminatorOnlyIsEmpty) {
+    const host::FString text = host::FStringFromNarrow("Rex");
+    EXPECT_EQ(FindIgnoreCase(text, host::FString(), SearchFrom::End), kNotFound);
+    EXPECT_EQ(FindIgnoreCase(text, host::FString(), SearchFrom::Start), kNotFound);
+    // A host field holding only the terminator is an empty needle, not a null one.
+    sim::Creature& creature = sim::TheServer().AddCreature();
+    sim::SimFString& raw = creature.dino->primal.descriptive_name;
+    sim::TheServer().SetString(raw, u"x");
+    raw.data[0] = u'\0';
+    raw.count = 1;
+    const host::FString& empty =
+        host::DescriptiveName(reinterpret_cast<APrimalCharacter*>(creature.dino.get()));
+    EXPECT_EQ(FindIgnoreCase(text, empty, SearchFrom::End), 2);
+    EXPECT_EQ(FindIgnoreCase(text, empty, SearchFrom::Start), kNotFound);
+    sim::TheServer().RemoveCreature(creature.id);
+}
+
+TEST_F(TextOperations, SplitDropsEmptyPieces) {
+    struct Case {
+        std::u16string_view text;
+        std::u16string_view delimiter;
+        std::vector<std::u16string> pieces;
+    };
+    const std::vector<Case> cases = {
+        {u"a  b  2", u" ", {u"a", u"b", u"2"}},
+        {u"  /track   Alpha Rex  ", u" ", {u"/track", u"Alpha", u"Rex"}},
+        {u"(Rex)", u"(", {u"Rex)"}},
+        {u"Rex (x)", u"(", {u"Rex ", u"x)"}},
+        {u"a--b----c", u"--", {u"a", u"b", u"c"}},
+        {u"aXbxc", u"x", {u"aXb", u"c"}},  // the delimiter is case-sensitive
+        {u"(((", u"(", {}},
+        {u"", u" ", {}},
+        {u"abc", u"", {}},
+    };
+    for (const Case& c : cases) {
+        const auto list = SplitAtDelimiter(c.text, c.delimiter);
+        EXPECT_EQ(Pieces(list), c.pieces) << sim::ToUtf8(c.text);
+        const std::u16string_view first = FirstPiece(c.text, c.delimiter);
+        EXPECT_EQ(std::u16string(first), c.pieces.empty() ? u"" : c.pieces.front())
+            << sim::ToUtf8(c.text);
+    }
+}
+
+TEST_F(TextOperations, RemoveAllIgnoreCase) {
+    struct Case {
+        std::u16string_view text;
+        std::u16string_view needle;
+        std::u16string_view result;
+        std::int32_t removed;
+    };
+    const Case cases[] = {
+        {u"REX (Rex) (lvl 12)", u" (rex)", u"REX (lvl 12)", 1},
+        {u"abABab", u"ab", u"", 3},
+        {u"aaaaa", u"aa", u"a", 2},  // non-overlapping, left to right
+        {u"x - Distance: 5 m - y - DISTANCE: 5 M", u" - Distance: 5 m", u"x - y", 2},
+        {u"Rex", u"Raptor", u"Rex", 0},
+        {u"Rex", u"", u"Rex", 0},
+        {u"", u"Rex", u"", 0},
+    };
+    for (const Case& c : cases) {
+        host::FString text = host::FStringFromWide(c.text);
+        const char16_t* before = text.Data();
+        EXPECT_EQ(RemoveAllIgnoreCase(text, c.needle), c.removed) << sim::ToUtf8(c.text);
+        EXPECT_EQ(text.View(), c.result) << sim::ToUtf8(c.text);
+        if (c.removed == 0) {
+            EXPECT_EQ(text.Data(), before) << "an unchanged text keeps its buffer";
+        }
+    }
+}
+
+}  // namespace
+}  // namespace beastfinder
