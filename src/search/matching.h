@@ -1,0 +1,60 @@
+// Whether a creature belongs in a word search, and the species and owner names.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+#include "host/fstring.h"
+#include "host/game.h"
+#include "host/values.h"
+#include "search/text.h"
+
+namespace beastfinder {
+
+// Teams below this are wild, above it owned; the value itself is neither.
+inline constexpr std::int32_t kWildTeamLimit = 50000;
+
+// What one word search hands to MatchCreatureName with every creature.
+class NameMatchContext {
+  public:
+    NameMatchContext(bool wild, AShooterPlayerController* caller, std::int32_t& level,
+                     const host::Vector3& caller_location, const host::FString& search_text,
+                     std::int32_t caller_team, bool admin);
+    // The context refers to the search text; a temporary would not outlive it.
+    NameMatchContext(bool, AShooterPlayerController*, std::int32_t&, const host::Vector3&,
+                     const host::FString&&, std::int32_t, bool) = delete;
+
+    const bool wild;
+    AShooterPlayerController* const caller;
+    std::int32_t& level;  // receives the level of each creature the wild limits are applied to
+    const host::Vector3 caller_location;
+    const host::FString& search_text;
+    const std::int32_t caller_team;
+    const bool admin;
+
+    // The search text upper-cased, prepared once for the whole search.
+    const FoldedNeedle& Needle() const noexcept { return needle_; }
+    // Read from the caller's character at first need and kept for the search.
+    bool CallerIsAdmin() const;
+
+  private:
+    FoldedNeedle needle_;
+    mutable std::optional<bool> caller_is_admin_;
+};
+
+// True when the creature is of the kind the search admits and one of its names contains
+// the search text, ignoring case.
+bool MatchCreatureName(const NameMatchContext& context, APrimalDinoCharacter* creature);
+
+// The tribe name when it holds a character, else the owning player's name. The view
+// points into the creature's own storage.
+std::u16string_view CreatureOwnerNameView(APrimalDinoCharacter* creature);
+host::FString CreatureOwnerName(APrimalDinoCharacter* creature);
+
+// The descriptive name up to its first "(" (leading "(" skipped). A name with no such
+// piece is logged as "Parse Fail" and returned whole. The view points into the creature.
+std::u16string_view CreatureSpeciesView(APrimalDinoCharacter* creature);
+host::FString CreatureSpeciesName(APrimalDinoCharacter* creature);
+
+}  // namespace beastfinder
