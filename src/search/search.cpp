@@ -1,0 +1,239 @@
+#include "search/search.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include <fmt/format.h>
+#include <fmt/xchar.h>
+
+#include "config/config.h"
+#include "config/messages.h"
+#include "present/arrow.h"
+#include "present/coordinates.h"
+#include "present/dye_colors.h"
+#include "search/entries.h"
+#include "search/matching.h"
+#include "search/text.h"
+
+namespace beastfinder {
+
+namespace {
+
+constexpr std::int32_t kTamedTeamFloor = 50000;
+
+// The request read from the chat line: a page index and the words to look for.
+struct Request {
+    std::int64_t page_index = 0;
+    host::FString text;  // empty: list everything the mode admits
+};
+
+bool IsSpace(char16_t c) { return c == u' ' || (c >= u'\t' && c <= u'\r'); }
+
+// Reads a page number as the standard stoi does: leading white space, a sign, then digits up
+// to the first other character. Empty when no digit can be read or it leaves the 32-bit range.
+std::optional<std::int32_t> ReadPageNumber(std::u16string_view word) {
+    std::size_t i = 0;
+    while (i < word.size() && IsSpace(word[i])) {
+        ++i;
+    }
+    bool negative = false;
+    if (i < word.size() && (word[i] == u'+' || word[i] == u'-')) {
+        negative = word[i] == u'-';
+        ++i;
+    }
+    const std::size_t first_digit = i;
+    std::int64_t value = 0;
+    while (i < word.size() && word[i] >= u'0' && word[i] <= u'9') {
+        value = value * 10 + (word[i] - u'0');
+        if (value > static_cast<std::int64_t>(INT32_MAX) + 1) {
+            return std::nullopt;
+        }
+        ++i;
+    }
+    if (i == first_digit) {
+        return std::nullopt;
+    }
+    value = negative ? -value : value;
+    if (value < INT32_MIN || value > INT32_MAX) {
+        return std::nullopt;
+    }
+    return static_cast<std::int32_t>(value);
+}
+
+Request ReadRequest(const host::FString& message) {
+    Request request;
+    const host::HostArray<host::FString> words = SplitAtDelimiter(message, u" ");
+    std::int32_t last = words.Count();  // one past the last search word
+    if (last <= 1) {
+        return request;
+    }
+    if (const auto page = ReadPageNumber(words[last - 1].View())) {
+        // A page below the first lists the first.
+        request.page_index = std::max<std::int64_t>(0, static_cast<std::int64_t>(*page) - 1);
+        --last;
+    }
+    std::u16string text;
+    for (std::int32_t i = 1; i < last; ++i) {
+        if (i > 1) {
+            text += u' ';
+        }
+        text += words[i].View();
+    }
+    request.text = host::FStringFromOwnedWide(std::move(text));
+    return request;
+}
+
+std::int32_t SortLevel(AActor* creature) {
+    auto* character = static_cast<APrimalCharacter*>(creature);
+    UPrimalCharacterStatusComponent* status = host::MyCharacterStatusComponent(character);
+    return status != nullptr ? host::GetCharacterLevel(status) : 0;
+}
+
+struct Match {
+    std::int32_t level;
+    APrimalDinoCharacter* creature;
+};
+
+bool PassesTeamFilter(std::int32_t team, SearchMode mode, std::int32_t requester_team) {
+    switch (mode) {
+        case SearchMode::Admin: return team > kTamedTeamFloor;
+        case SearchMode::Wild: return team < kTamedTeamFloor;
+        case SearchMode::Tame: return team == requester_team;
+    }
+    return false;
+}
+
+CoordinateRule RuleFor(SearchMode mode) {
+    switch (mode) {
+        case SearchMode::Tame: return CoordinateRule::Tame;
+        case SearchMode::Wild: return CoordinateRule::Wild;
+        case SearchMode::Admin: return CoordinateRule::Exact;
+    }
+    return CoordinateRule::Exact;
+}
+
+CreatureEntry GatherEntry(APrimalDinoCharacter* creature, AShooterPlayerController* controller,
+                          SearchMode mode, bool detailed, const host::Vector3& player_position) {
+    CreatureEntry entry;
+    entry.name = host::GetCurrentDinoName(creature, controller);
+    entry.species = CreatureSpeciesName(creature);
+    entry.owner = CreatureOwnerName(creature);
+    entry.team = host::TargetingTeam(creature);
+    if (!detailed) {
+        return entry;
+    }
+    UPrimalCharacterStatusComponent* status = host::GetCharacterStatusComponent(creature);
+    entry.level = status != nullptr ? host::GetCharacterLevel(status) : 0;
+    USceneComponent* root = host::RootComponent(creature);
+    entry.position = root != nullptr ? host::RelativeLocation(root) : host::Vector3{};
+    entry.coordinates = FormatMapCoordinates(ComputeMapCoordinates(entry.position, RuleFor(mode)));
+    entry.distance = DistanceInMetres(entry.position, player_position);
+    if (mode == SearchMode::Wild) {
+        for (std::int32_t region = 0; region < 6; ++region) {
+            entry.colors[static_cast<std::size_t>(region)] =
+                DyeColorName(host::GetDinoColor(creature, region));
+        }
+    }
+    return entry;
+}
+
+}  // namespace
+
+void SearchCreatures(AShooterPlayerController* controller, const host::FString& message, bool wild,
+                     bool admin) {
+    if (controller == nullptr) {
+        return;
+    }
+    AShooterCharacter* character = host::GetPlayerCharacter(controller);
+    if (character == nullptr || host::PawnPlayerState(character) == nullptr) {
+        return;
+    }
+    USceneComponent* player_root = host::RootComponent(character);
+    if (player_root == nullptr) {
+        return;
+    }
+    const host::Vector3 player_position = host::GetWorldLocation(player_root);
+    UWorld* world = host::CurrentWorld();
+    if (world == nullptr) {
+        return;
+    }
+    const SearchMode mode = wild ? SearchMode::Wild : admin ? SearchMode::Admin : SearchMode::Tame;
+    const Request request = ReadRequest(message);
+    const bool word_search = !request.text.Empty();
+
+    host::HostArray<AActor*> candidates;
+    host::GetAllActorsOfClass(world, host::DinoPrivateStaticClass(), candidates);
+    const std::int32_t requester_team = admin ? 0 : host::TargetingTeam(character);
+
+    std::vector<Match> matches;
+    matches.reserve(static_cast<std::size_t>(candidates.Count() > 0 ? candidates.Count() : 0));
+    if (word_search) {
+        std::int32_t level_slot = 0;
+        NameMatchContext context{wild,         controller,     level_slot, player_position,
+                                 request.text, requester_team, admin};
+        for (AActor* candidate : candidates) {
+            auto* creature = static_cast<APrimalDinoCharacter*>(candidate);
+            if (candidate != nullptr && MatchCreatureName(context, creature)) {
+                matches.push_back(Match{0, creature});
+            }
+        }
+    } else {
+        for (AActor* candidate : candidates) {
+            if (candidate != nullptr &&
+                PassesTeamFilter(host::TargetingTeam(candidate), mode, requester_team)) {
+                matches.push_back(Match{0, static_cast<APrimalDinoCharacter*>(candidate)});
+            }
+        }
+    }
+
+    // One level read per creature; equal levels keep the host's order.
+    for (Match& match : matches) {
+        match.level = SortLevel(match.creature);
+    }
+    std::stable_sort(matches.begin(), matches.end(),
+                     [](const Match& a, const Match& b) { return a.level > b.level; });
+
+    const GlobalSettingsConfig& global = Config().GlobalSettings;
+    const std::int64_t per_page = std::max<std::int32_t>(1, global.DinosPerPage);
+    const auto n = static_cast<std::int64_t>(matches.size());
+    const std::int64_t total_pages = n / per_page + (n % per_page != 0 ? 1 : 0);
+    const std::int64_t skip = request.page_index * per_page;
+    const std::int64_t listed = skip >= n ? 0 : std::min(per_page, n - skip);
+    if (listed == 0) {
+        SendCatalogueMessage(controller, "NoDinosFound");
+        return;
+    }
+
+    const bool single = n == 1;
+    std::u16string output;
+    for (std::int64_t i = skip; i < skip + listed; ++i) {
+        APrimalDinoCharacter* creature = matches[static_cast<std::size_t>(i)].creature;
+        const CreatureEntry entry =
+            GatherEntry(creature, controller, mode, word_search, player_position);
+        if (!word_search) {
+            output += FormatBriefEntry(entry, mode);
+            continue;
+        }
+        output += FormatDetailedEntry(entry, mode, single);
+        const TrackingArrowConfig& arrow = Config().PremiumSettings.TrackingArrow;
+        if (single && mode != SearchMode::Wild && arrow.Enabled) {
+            DrawTrackingArrow(controller, player_position, entry.position, arrow.DisplayTime,
+                              arrow.Color, entry.name);
+        }
+    }
+
+    if (listed < n && total_pages > 1) {
+        output += fmt::format(u"\nTotal: {}  -  Page {}/{}", n, request.page_index + 1, total_pages);
+        if (mode == SearchMode::Admin) {
+            output += fmt::format(u"\nUsage: {} <TribeName> / <DinoName> <Page>",
+                                  host::DecodeUtf8(Config().AdminTracker.Command));
+        }
+    }
+    NotifyPlayer(controller, global.TextColor, global.DisplayScale, global.DisplayTime, output);
+}
+
+}  // namespace beastfinder
