@@ -1,0 +1,116 @@
+// The administrators' reload commands (chat, console, RCON) and the RCON colour test.
+#include <exception>
+#include <optional>
+#include <string>
+
+#include "commands/commands.h"
+#include "config/config.h"
+#include "config/messages.h"
+#include "host/logger.h"
+#include "present/dye_colors.h"
+#include "search/text.h"
+
+namespace beastfinder {
+
+namespace {
+
+constexpr const char* kReloaded = "Config Reloaded!";
+constexpr const char* kReloadFailed = "Failed to reload config";
+
+host::ColorRGBA Green() { return host::ColorFromBytes(host::ColorBGRA8{0, 255, 0, 255}); }
+host::ColorRGBA Red() { return host::ColorFromBytes(host::ColorBGRA8{0, 0, 255, 255}); }
+
+// Empty on success, else the failure's text. A failed load has changed nothing.
+std::optional<std::string> ReloadConfig() {
+    try {
+        LoadConfig();
+        return std::nullopt;
+    } catch (const std::exception& error) {
+        return std::string(error.what());
+    }
+}
+
+void Reply(RCONClientConnection* connection, RCONPacket* packet, const std::string& text) {
+    host::RconSendMessage(connection, packet->id, host::FStringFromNarrow(text));
+}
+
+// Reads a number the way the standard string-to-float conversion does.
+std::optional<float> ReadFloat(const host::FString& word) {
+    try {
+        return std::stof(host::FStringToUtf8(word));
+    } catch (const std::logic_error&) {
+        return std::nullopt;
+    }
+}
+
+}  // namespace
+
+void ReloadChatCommand(AShooterPlayerController* controller, host::FString* /*message*/,
+                       std::int32_t /*chat_mode*/) {
+    if (controller == nullptr) {
+        return;
+    }
+    AShooterCharacter* character = host::GetPlayerCharacter(controller);
+    if (character == nullptr || host::PawnPlayerState(character) == nullptr) {
+        return;
+    }
+    if (!host::IsServerAdmin(character)) {
+        SendServerChat(controller, Red(), std::string_view("Please login as a admin."));
+        return;
+    }
+    if (const auto failure = ReloadConfig()) {
+        SendServerChat(controller, Red(), std::string_view(kReloadFailed));
+        host::Log().error(*failure);
+        return;
+    }
+    SendServerChat(controller, Green(), std::string_view(kReloaded));
+}
+
+void ReloadConsoleCommand(APlayerController* controller, host::FString* /*command*/,
+                          bool /*log*/) {
+    if (controller == nullptr || host::ControllerPlayerState(controller) == nullptr) {
+        return;
+    }
+    auto* player = static_cast<AShooterPlayerController*>(controller);
+    if (const auto failure = ReloadConfig()) {
+        SendServerChat(player, Red(), std::string_view(kReloadFailed));
+        host::Log().error(*failure);
+        return;
+    }
+    host::Log().info(kReloaded);
+    SendServerChat(player, Green(), std::string_view(kReloaded));
+}
+
+void ReloadRconCommand(RCONClientConnection* connection, RCONPacket* packet, UWorld* /*world*/) {
+    if (connection == nullptr || packet == nullptr) {
+        return;
+    }
+    if (const auto failure = ReloadConfig()) {
+        host::Log().error(*failure);
+        Reply(connection, packet, *failure);
+        return;
+    }
+    Reply(connection, packet, kReloaded);
+    host::Log().info(kReloaded);
+}
+
+void TestRconCommand(RCONClientConnection* connection, RCONPacket* packet, UWorld* /*world*/) {
+    if (connection == nullptr || packet == nullptr) {
+        return;
+    }
+    const host::HostArray<host::FString> words = SplitAtDelimiter(packet->body, u" ");
+    float channels[4] = {};
+    for (int i = 0; i < 4; ++i) {
+        const std::optional<float> value =
+            i + 1 < words.Count() ? ReadFloat(words[i + 1]) : std::nullopt;
+        if (!value) {
+            Reply(connection, packet, "Usage: bf.test <red> <green> <blue> <alpha>");
+            return;
+        }
+        channels[i] = *value;
+    }
+    Reply(connection, packet,
+          DyeColorName(host::ColorRGBA{channels[0], channels[1], channels[2], channels[3]}));
+}
+
+}  // namespace beastfinder

@@ -1,0 +1,278 @@
+// The three tracker commands: who may use them, what they cost, then the search.
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+#include <optional>
+#include <string>
+
+#include <fmt/format.h>
+
+#include "commands/commands.h"
+#include "commands/siblings.h"
+#include "config/config.h"
+#include "config/messages.h"
+#include "host/logger.h"
+#include "host/platform.h"
+#include "search/search.h"
+#include "search/text.h"
+
+namespace beastfinder {
+
+namespace {
+
+constexpr std::int64_t kTicksPerSecond = 10000000;
+
+struct WildCooldownEntry {
+    std::uint64_t steam_id = 0;
+    host::FString last_word;
+    std::int64_t expires_at = 0;
+};
+
+host::HostArray<WildCooldownEntry>& WildCooldowns() {
+    static host::HostArray<WildCooldownEntry> cooldowns;
+    return cooldowns;
+}
+
+// What is missing, as a 32-bit count even when the balance is far below zero.
+std::int32_t Shortfall(std::int32_t cost, std::int32_t balance) {
+    const std::int64_t missing = static_cast<std::int64_t>(cost) - balance;
+    return static_cast<std::int32_t>(
+        std::clamp<std::int64_t>(missing, std::numeric_limits<std::int32_t>::min(),
+                                 std::numeric_limits<std::int32_t>::max()));
+}
+
+// The caller's character when the command can serve them at all.
+AShooterCharacter* ServableCharacter(AShooterPlayerController* controller) {
+    if (controller == nullptr) {
+        return nullptr;
+    }
+    AShooterCharacter* character = host::GetPlayerCharacter(controller);
+    if (character == nullptr || host::PawnPlayerState(character) == nullptr) {
+        return nullptr;
+    }
+    return character;
+}
+
+// A permissions plugin that vanished after the configuration was loaded cannot vouch for
+// anyone, so the group check fails closed.
+bool HoldsGroup(std::uint64_t steam_id, const std::string& group) {
+    return siblings::HasPermission(steam_id, group).value_or(false);
+}
+
+void SendConfirmation(AShooterPlayerController* controller, const std::string& text) {
+    const host::FString sender = host::FStringFromNarrow("Beastfinder");
+    SendChatLine(controller, sender, text);
+}
+
+}  // namespace
+
+void ResetWildCooldowns() { WildCooldowns().Clear(); }
+
+void TameTrackerCommand(AShooterPlayerController* controller, host::FString* message,
+                        std::int32_t /*chat_mode*/) {
+    AShooterCharacter* character = ServableCharacter(controller);
+    if (character == nullptr || host::CurrentWorld() == nullptr || message == nullptr) {
+        return;
+    }
+    const std::uint64_t steam_id = host::SteamId(controller);
+    const PluginConfig& config = Config();
+    const TameTrackerConfig& tame = config.TameTracker;
+
+    if (tame.RequiresAdmin && !host::IsServerAdmin(character)) {
+        SendCatalogueMessage(controller, "NotAdmin");
+        return;
+    }
+    if (config.PermissionsLoaded && tame.Permission.Enabled &&
+        !HoldsGroup(steam_id, tame.Permission.Name)) {
+        SendCatalogueMessage(controller, "NoPermission");
+        return;
+    }
+
+    if (config.CoinVaultLoaded && tame.CoinVault.Enabled) {
+        const std::string type = tame.CoinVault.Type;
+        const std::int32_t cost = tame.CoinVault.Cost;
+        if (const auto balance = siblings::GetTokens(steam_id, type)) {
+            if (*balance < cost) {
+                if (!tame.ArkShop.Enabled) {
+                    SendCatalogueMessage(controller, "NotEnoughTokens", Shortfall(cost, *balance),
+                                         type);
+                    return;
+                }
+                // Short of tokens: points may pay instead.
+            } else if (siblings::SpendTokens(cost, steam_id, type).value_or(false)) {
+                SearchCreatures(controller, *message, false, false);
+                const std::int32_t left = siblings::GetTokens(steam_id, type).value_or(0);
+                SendConfirmation(
+                    controller,
+                    fmt::format(
+                        "You used<RichColor Color=\"0.24, 0.63, 0.98, 1\">{}</> {} tokens ({} tokens left)",
+                        cost, type, left));
+                return;
+            }
+        }
+    }
+
+    if (!config.ArkShopLoaded || !tame.ArkShop.Enabled) {
+        SearchCreatures(controller, *message, false, false);
+        return;
+    }
+    const std::int32_t cost = tame.ArkShop.Cost;
+    const std::optional<std::int32_t> points = siblings::GetPoints(steam_id);
+    if (!points) {
+        SearchCreatures(controller, *message, false, false);
+        return;
+    }
+    if (*points < cost) {
+        SendCatalogueMessage(controller, "NotEnoughPoints", Shortfall(cost, *points));
+        return;
+    }
+    if (!siblings::SpendPoints(cost, steam_id).value_or(false)) {
+        SearchCreatures(controller, *message, false, false);
+        return;
+    }
+    SearchCreatures(controller, *message, false, false);
+    const std::int32_t left = siblings::GetPoints(steam_id).value_or(0);
+    SendConfirmation(controller,
+                     fmt::format("You used<RichColor Color=\"0.24, 0.63, 0.98, 1\">{}</> points "
+                                 "({} points left)",
+                                 cost, left));
+}
+
+void WildTrackerCommand(AShooterPlayerController* controller, host::FString* message,
+                        std::int32_t /*chat_mode*/) {
+    AShooterCharacter* character = ServableCharacter(controller);
+    if (character == nullptr || message == nullptr) {
+        return;
+    }
+    const std::uint64_t steam_id = host::SteamId(controller);
+    const PluginConfig& config = Config();
+    const WildTrackerConfig& wild = config.WildTracker;
+    const bool is_admin = host::IsServerAdmin(character);
+
+    if (wild.RequiresAdmin && !is_admin) {
+        SendCatalogueMessage(controller, "NotAdmin");
+        return;
+    }
+    if (config.PermissionsLoaded && wild.Permission.Enabled &&
+        !HoldsGroup(steam_id, wild.Permission.Name)) {
+        SendCatalogueMessage(controller, "NoPermission");
+        return;
+    }
+    const bool charge_points = config.ArkShopLoaded && wild.ArkShop.Enabled;
+    const bool charge_tokens = config.CoinVaultLoaded && wild.CoinVault.Enabled;
+    if (charge_points) {
+        const auto points = siblings::GetPoints(steam_id);
+        if (points && *points < wild.ArkShop.Cost) {
+            const std::int32_t again = siblings::GetPoints(steam_id).value_or(*points);
+            SendCatalogueMessage(controller, "NotEnoughPoints", Shortfall(wild.ArkShop.Cost, again));
+            return;
+        }
+    }
+    if (charge_tokens) {
+        const auto tokens = siblings::GetTokens(steam_id, wild.CoinVault.Type);
+        if (tokens && *tokens < wild.CoinVault.Cost) {
+            const std::int32_t again =
+                siblings::GetTokens(steam_id, wild.CoinVault.Type).value_or(*tokens);
+            SendCatalogueMessage(controller, "NotEnoughTokens",
+                                 Shortfall(wild.CoinVault.Cost, again), wild.CoinVault.Type);
+            return;
+        }
+    }
+
+    const host::HostArray<host::FString> words = SplitAtDelimiter(*message, u" ");
+    if (words.Count() < 2) {
+        SendCatalogueMessage(controller, "IncorrectSyntaxWild");
+        return;
+    }
+    const host::FString& word = words[1];
+
+    if (is_admin) {
+        SearchCreatures(controller, *message, true, false);
+        return;
+    }
+    for (const host::FString& excluded : wild.ExcludeSearch) {
+        if (ContainsIgnoreCase(word.View(), excluded.View())) {
+            SendCatalogueMessage(controller, "SearchNotAllowed");
+            return;
+        }
+    }
+
+    const std::int64_t now = host::WallClockTicks();
+    auto& cooldowns = WildCooldowns();
+    WildCooldownEntry* own = nullptr;
+    for (WildCooldownEntry& entry : cooldowns) {
+        if (entry.steam_id == steam_id) {
+            own = &entry;
+            break;
+        }
+    }
+    if (wild.Cooldown > 0 && own != nullptr) {
+        // A word already on anyone's list (typically paging the same search) waits a full
+        // cooldown less.
+        const bool repeated = std::any_of(
+            cooldowns.begin(), cooldowns.end(), [&](const WildCooldownEntry& entry) {
+                return ContainsIgnoreCase(word.View(), entry.last_word.View());
+            });
+        std::int64_t remaining = (own->expires_at - now) / kTicksPerSecond;
+        if (repeated) {
+            remaining -= wild.Cooldown;
+        }
+        if (remaining > 0) {
+            SendCatalogueMessage(controller, "WildTrackerCooldown", remaining);
+            return;
+        }
+    }
+
+    SearchCreatures(controller, *message, true, false);
+
+    if (charge_points) {
+        siblings::SpendPoints(wild.ArkShop.Cost, steam_id);
+    }
+    if (charge_tokens) {
+        siblings::SpendTokens(wild.CoinVault.Cost, steam_id, wild.CoinVault.Type);
+    }
+    if (wild.Cooldown > 0) {
+        const std::int64_t expires_at = now + static_cast<std::int64_t>(wild.Cooldown) * kTicksPerSecond;
+        if (own != nullptr) {
+            own->expires_at = expires_at;
+            own->last_word = word;
+        } else {
+            cooldowns.Append(WildCooldownEntry{steam_id, word, expires_at});
+        }
+    }
+}
+
+void AdminTrackerCommand(AShooterPlayerController* controller, host::FString* message,
+                         std::int32_t /*chat_mode*/) {
+    AShooterCharacter* character = ServableCharacter(controller);
+    if (character == nullptr || message == nullptr) {
+        return;
+    }
+    const std::uint64_t steam_id = host::SteamId(controller);
+    const PluginConfig& config = Config();
+    const PermissionSettings& permission = config.AdminTracker.Permission;
+    if (permission.Enabled) {
+        if (!config.PermissionsLoaded) {
+            host::Log().warn(
+                "AdminTracker.Permission is enabled but the Permissions plugin is not loaded; "
+                "refusing");
+            SendCatalogueMessage(controller, "NoPermission");
+            return;
+        }
+        if (!HoldsGroup(steam_id, permission.Name)) {
+            SendCatalogueMessage(controller, "NoPermission");
+            return;
+        }
+    } else if (!host::IsServerAdmin(character)) {
+        SendCatalogueMessage(controller, "NotAdmin");
+        return;
+    }
+    const std::int32_t words = SplitAtDelimiter(*message, u" ").Count();
+    if (words >= 4) {
+        SendCatalogueMessage(controller, "IncorrectSyntaxAdmin");
+    } else if (words >= 1) {
+        SearchCreatures(controller, *message, false, true);
+    }
+}
+
+}  // namespace beastfinder
