@@ -2,6 +2,7 @@
 #include <exception>
 
 #include "config/config.h"
+#include "host/game.h"
 #include "host/logger.h"
 #include "plugin/plugin.h"
 
@@ -31,6 +32,8 @@ extern "C" BF_PLUGIN_EXPORT bool Load() noexcept {
         return true;
     } catch (const beastfinder::ConfigLoadError&) {
         // The loader has written its own line.
+    } catch (const beastfinder::host::HostLookupError&) {
+        // Logged where the lookup failed.
     } catch (const std::exception& error) {
         LogStartupFailure(error.what());
     } catch (...) {
