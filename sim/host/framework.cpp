@@ -131,12 +131,7 @@ SimFString* GetCurrentDinoName(SimDino* dino, SimFString* out, SimController* as
     if (asking != nullptr) {
         Expect(asking, Bit(Kind::Controller), "GetCurrentDinoName (asking player)");
     }
-    for (const auto& creature : S().Creatures()) {
-        if (creature->dino.get() == dino) {
-            *out = S().MakeString(creature->name);
-            break;
-        }
-    }
+    *out = S().MakeString(static_cast<const Creature*>(dino->sim_record)->name);
     return out;
 }
 

@@ -83,6 +83,8 @@ struct SimDino {
     SimPrimalCharacter primal{SimActor{Kind::Dino, nullptr, 0}, nullptr, {}, {}};
     SimFString owning_player_name;
     SimColor colors[6];
+    // The simulator's own record of this creature (its current name lives there).
+    const void* sim_record = nullptr;
 };
 
 struct SimController {

@@ -181,6 +181,7 @@ Creature& Server::AddCreature() {
     creature->status = std::make_unique<SimStatusComponent>();
     creature->dino->primal.actor.root_component = creature->root.get();
     creature->dino->primal.status_component = creature->status.get();
+    creature->dino->sim_record = creature.get();
     creatures_.push_back(std::move(creature));
     return *creatures_.back();
 }
