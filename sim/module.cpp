@@ -8,6 +8,7 @@
 #endif
 
 #include <filesystem>
+#include <string_view>
 
 namespace sim {
 
@@ -16,16 +17,43 @@ using LoadFn = bool (*)();
 using UnloadFn = void (*)();
 
 #if defined(_WIN32)
-void* OpenLibrary(const std::string& path) { return LoadLibraryA(path.c_str()); }
+void* OpenLibrary(const std::string& path) {
+    return LoadLibraryA(path.c_str());
+}
 void* Symbol(void* handle, const char* name) {
     return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle), name));
 }
-void CloseLibrary(void* handle) { FreeLibrary(static_cast<HMODULE>(handle)); }
-std::string LastError() { return "error " + std::to_string(GetLastError()); }
+void CloseLibrary(void* handle) {
+    FreeLibrary(static_cast<HMODULE>(handle));
+}
+std::string LastError() {
+    const DWORD code = GetLastError();
+    char* text = nullptr;
+    const DWORD length = FormatMessageA(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+    std::string message = "error " + std::to_string(code);
+    if (length > 0 && text != nullptr) {
+        std::string_view view(text, length);
+        while (!view.empty() &&
+               (view.back() == '\n' || view.back() == '\r' || view.back() == ' ')) {
+            view.remove_suffix(1);
+        }
+        message += ": " + std::string(view);
+    }
+    LocalFree(text);
+    return message;
+}
 #else
-void* OpenLibrary(const std::string& path) { return dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL); }
-void* Symbol(void* handle, const char* name) { return dlsym(handle, name); }
-void CloseLibrary(void* handle) { dlclose(handle); }
+void* OpenLibrary(const std::string& path) {
+    return dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+}
+void* Symbol(void* handle, const char* name) {
+    return dlsym(handle, name);
+}
+void CloseLibrary(void* handle) {
+    dlclose(handle);
+}
 std::string LastError() {
     const char* error = dlerror();
     return error != nullptr ? error : "unknown error";
@@ -33,21 +61,27 @@ std::string LastError() {
 #endif
 }  // namespace
 
-PluginModule::~PluginModule() { Close(); }
+PluginModule::~PluginModule() {
+    Close();
+}
 
 bool PluginModule::Open(const std::string& path) {
     Close();
     error_.clear();
     handle_ = OpenLibrary(path);
+#if defined(_WIN32)
+    // DllMain ran Load; a failed start-up made it return FALSE, so the loader ran Unload and
+    // released the module again.
+    if (handle_ == nullptr && GetLastError() == ERROR_DLL_INIT_FAILED) {
+        open_ = true;
+        started_ = false;
+        return true;
+    }
+#endif
     if (handle_ == nullptr) {
         error_ = "cannot open plugin module " + path + ": " + LastError();
         return false;
     }
-#if defined(_WIN32)
-    // The loader has already run Load through the module's entry point.
-    started_ = true;
-    return true;
-#else
     auto load = reinterpret_cast<LoadFn>(Symbol(handle_, "Load"));
     if (load == nullptr) {
         error_ = "plugin module " + path + " has no Load";
@@ -55,22 +89,27 @@ bool PluginModule::Open(const std::string& path) {
         handle_ = nullptr;
         return false;
     }
+    open_ = true;
+#if defined(_WIN32)
+    started_ = true;
+#else
     started_ = load();
-    return true;
 #endif
+    return true;
 }
 
 void PluginModule::Close() {
-    if (handle_ == nullptr) {
-        return;
-    }
+    if (handle_ != nullptr) {
 #if !defined(_WIN32)
-    if (auto unload = reinterpret_cast<UnloadFn>(Symbol(handle_, "Unload"))) {
-        unload();
-    }
+        if (auto unload = reinterpret_cast<UnloadFn>(Symbol(handle_, "Unload"))) {
+            unload();
+        }
 #endif
-    CloseLibrary(handle_);
-    handle_ = nullptr;
+        // On Windows the loader runs Unload through DllMain.
+        CloseLibrary(handle_);
+        handle_ = nullptr;
+    }
+    open_ = false;
     started_ = false;
 }
 

@@ -704,11 +704,14 @@ std::string Session::ScratchServer() {
     }
     scratch_ = folder.string();
     const fs::path plugin = fs::path("ArkApi") / "Plugins" / "Beastfinder";
-    fs::create_directories(folder / plugin);
     const fs::path original = fs::path(options_.server_dir) / plugin;
     std::error_code missing;
+    // The copy makes the plugin folder itself: MinGW's copy refuses an existing one.
+    fs::create_directories(folder / plugin.parent_path());
     if (fs::is_directory(original, missing)) {
         fs::copy(original, folder / plugin, fs::copy_options::recursive);
+    } else {
+        fs::create_directories(folder / plugin);
     }
     server_.current_dir = scratch_;
     return scratch_;
@@ -836,7 +839,10 @@ namespace {
 
 std::string Resolve(const std::string& base, const std::string& path) {
     const fs::path p(path);
-    return (p.is_absolute() || base.empty() ? p : fs::path(base) / p).lexically_normal().string();
+    // Forward slashes on every platform: the path shows in messages that transcripts hold.
+    return (p.is_absolute() || base.empty() ? p : fs::path(base) / p)
+        .lexically_normal()
+        .generic_string();
 }
 
 void ApplyOptionLine(Session& session, std::string_view line, const std::string& script_dir) {
