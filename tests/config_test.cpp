@@ -221,13 +221,7 @@ TEST_F(ConfigFile, EmptyObjectLoadsEveryDefault) {
     std::vector<std::string> warnings = {"Text Color Should Have 3 Colors",
                                          "Arrow Color Should Have 3 Colors"};
     warnings.insert(warnings.end(), std::begin(kColourWarnings), std::end(kColourWarnings));
-    EXPECT_EQ(Logs(), [&] {
-        std::vector<std::string> lines;
-        for (const auto& w : warnings) {
-            lines.push_back("warning: " + w);
-        }
-        return lines;
-    }());
+    EXPECT_EQ(Warnings(), warnings);
 }
 
 TEST_F(ConfigFile, PresenceFlagsAreSampledAtEveryLoad) {
@@ -255,7 +249,6 @@ TEST_F(ConfigFile, ColourRule) {
         {"[1, 2, 3, 4]", ""},
         {"\"red\"", ""},
         {"null", ""},
-        {"7", ""},
         {R"({"r": 1, "g": 2})", ""},
         // Three elements that are not three numbers fail the load.
         {R"({"r": 1, "g": 2, "b": 3})", "(/GlobalSettings/TextColor)"},
@@ -285,15 +278,6 @@ TEST_F(ConfigFile, ColourRule) {
     }
 }
 
-TEST_F(ConfigFile, ArrowColourFollowsTheSameRule) {
-    ASSERT_EQ(LoadText(R"({"PremiumSettings": {"TrackingArrow": {"Color": [0, 1, 0.5]}}})"), "");
-    EXPECT_EQ(Colour(Config().PremiumSettings.TrackingArrow.Color),
-              Json::array({0.0, 1.0, 0.5, 1.0}));
-    ASSERT_EQ(LoadText(R"({"PremiumSettings": {"TrackingArrow": {"Color": []}}})"), "");
-    EXPECT_EQ(Colour(Config().PremiumSettings.TrackingArrow.Color),
-              Json::array({0.0, 1.0, 0.5, 1.0}));
-}
-
 TEST_F(ConfigFile, IntegerKeys) {
     struct Case {
         const char* section;
@@ -306,16 +290,12 @@ TEST_F(ConfigFile, IntegerKeys) {
     const Case cases[] = {
         {"GlobalSettings", "DinosPerPage", "12.7", 12, nullptr, false},
         {"GlobalSettings", "DinosPerPage", "true", 1, nullptr, false},
-        {"GlobalSettings", "DinosPerPage", "1e2", 100, nullptr, false},
         {"GlobalSettings", "DinosPerPage", "2147483647.9", 2147483647, nullptr, false},
         {"GlobalSettings", "DinosPerPage", "0.99", 1, "/GlobalSettings/DinosPerPage", false},
-        {"GlobalSettings", "DinosPerPage", "false", 1, "/GlobalSettings/DinosPerPage", false},
         {"GlobalSettings", "DinosPerPage", "-3", 1, "/GlobalSettings/DinosPerPage", false},
         {"GlobalSettings", "DinosPerPage", "\"x\"", 0, nullptr, true},
         {"GlobalSettings", "DinosPerPage", "2147483648", 0, nullptr, true},
-        {"GlobalSettings", "DinosPerPage", "-2147483649", 0, nullptr, true},
         {"GlobalSettings", "DinosPerPage", "1e10", 0, nullptr, true},
-        {"GlobalSettings", "DinosPerPage", "18446744073709551615", 0, nullptr, true},
         {"WildTracker", "Cooldown", "-5", -5, nullptr, false},
         {"WildTracker", "MinLevel", "-1", -1, nullptr, false},
         {"WildTracker", "MaxLevel", "-2147483648.5", -2147483648, nullptr, false},
@@ -341,56 +321,40 @@ TEST_F(ConfigFile, IntegerKeys) {
     }
 }
 
-TEST_F(ConfigFile, NegativeCostsLoadAsZero) {
-    ASSERT_EQ(LoadText(R"({"WildTracker": {"ArkShop": {"Cost": -5}},
-                           "TameTracker": {"CoinVault": {"Cost": -1.5}, "ArkShop": {"Cost": 3}}})"),
-              "");
+TEST_F(ConfigFile, NegativeCostsAndNonAsciiNamesWarn) {
+    ASSERT_EQ(
+        LoadText(R"({"WildTracker": {"ArkShop": {"Cost": -5}, "Permission": {"Name": "Grüppe"}},
+                           "TameTracker": {"Command": "/träck", "CoinVault": {"Cost": -1.5}}})"),
+        "");
     EXPECT_EQ(Config().WildTracker.ArkShop.Cost, 0);
     EXPECT_EQ(Config().TameTracker.CoinVault.Cost, 0);
-    EXPECT_EQ(Config().TameTracker.ArkShop.Cost, 3);
-    const auto warnings = Warnings();
-    ASSERT_EQ(warnings.size(), 14U);
-    EXPECT_NE(warnings[2].find("/WildTracker/ArkShop/Cost"), std::string::npos) << warnings[2];
-    EXPECT_NE(warnings[3].find("/TameTracker/CoinVault/Cost"), std::string::npos) << warnings[3];
-}
-
-TEST_F(ConfigFile, NonAsciiNamesLoadWithAWarning) {
-    ASSERT_EQ(LoadText(R"({"TameTracker": {"Command": "/träck"},
-                           "WildTracker": {"Permission": {"Name": "Grüppe"}},
-                           "AdminTracker": {"Command": "/admin"}})"),
-              "");
     EXPECT_EQ(Config().TameTracker.Command, "/träck");
     EXPECT_EQ(Config().WildTracker.Permission.Name, "Grüppe");
     const auto warnings = Warnings();
-    ASSERT_EQ(warnings.size(), 14U);
-    EXPECT_NE(warnings[2].find("/WildTracker/Permission/Name"), std::string::npos);
-    EXPECT_NE(warnings[3].find("/TameTracker/Command"), std::string::npos);
+    ASSERT_EQ(warnings.size(), 16U);
+    const char* paths[] = {"/WildTracker/Permission/Name", "/WildTracker/ArkShop/Cost",
+                           "/TameTracker/Command", "/TameTracker/CoinVault/Cost"};
+    for (std::size_t i = 0; i < 4; ++i) {
+        EXPECT_NE(warnings[2 + i].find(paths[i]), std::string::npos) << warnings[2 + i];
+    }
 }
 
 TEST_F(ConfigFile, ExcludeSearchShapes) {
     struct Case {
         const char* value;
         std::vector<std::string> names;
-        const char* error;
     };
     const Case cases[] = {
-        {R"(["Rex", "Ärger", ""])", {"Rex", "Ärger", ""}, nullptr},
-        {R"("Giga")", {"Giga"}, nullptr},
-        {R"({"b": "Two", "a": "One"})", {"One", "Two"}, nullptr},
-        {"[]", {}, nullptr},
-        {"null", {}, nullptr},
-        {R"(["Rex", 5])", {}, "(/WildTracker/ExcludeSearch/1)"},
-        {"5", {}, "(/WildTracker/ExcludeSearch)"},
+        {R"(["Rex", "Ärger", ""])", {"Rex", "Ärger", ""}},
+        {R"("Giga")", {"Giga"}},
+        {R"({"b": "Two", "a": "One"})", {"One", "Two"}},
+        {"[]", {}},
+        {"null", {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.value);
-        const std::string error =
-            LoadText(fmt::format(R"({{"WildTracker": {{"ExcludeSearch": {}}}}})", c.value));
-        if (c.error != nullptr) {
-            EXPECT_NE(error.find(c.error), std::string::npos) << error;
-            continue;
-        }
-        ASSERT_EQ(error, "");
+        ASSERT_EQ(LoadText(fmt::format(R"({{"WildTracker": {{"ExcludeSearch": {}}}}})", c.value)),
+                  "");
         EXPECT_EQ(Snapshot()["WildTracker"]["ExcludeSearch"], Json(c.names));
         for (const host::FString& name : Config().WildTracker.ExcludeSearch) {
             if (name.Data() != nullptr) {
@@ -412,54 +376,20 @@ TEST_F(ConfigFile, TextAfterTheFirstValueIsIgnored) {
     EXPECT_EQ(Config().GlobalSettings.DinosPerPage, 7);
 }
 
-TEST_F(ConfigFile, MissingFileFailsWithOneLogLine) {
-    try {
-        LoadConfig();
-        FAIL() << "loaded without a file";
-    } catch (const ConfigLoadError& error) {
-        EXPECT_STREQ(error.what(), "Failed to load config.json");
-    }
+// The loader logs these itself, once; the error's text is what an RCON reload replies.
+TEST_F(ConfigFile, UnreadableFileIsLoggedOnce) {
+    EXPECT_THROW(LoadConfig(), ConfigLoadError);
     EXPECT_EQ(Logs(), std::vector<std::string>{"error: Failed to load config.json"});
-}
-
-TEST_F(ConfigFile, ParseErrorIsLoggedWithTheParsersText) {
     for (const char* text : {R"({"GlobalSettings": })", "", "{\"a\": 1"}) {
         SCOPED_TRACE(text);
         Write(text);
         try {
             LoadConfig();
-            FAIL() << "loaded text that is not JSON";
+            ADD_FAILURE() << "loaded text that is not JSON";
         } catch (const ConfigLoadError& error) {
             const std::string what = error.what();
             EXPECT_TRUE(what.starts_with("[json.exception.parse_error.")) << what;
             EXPECT_EQ(Logs(), std::vector<std::string>{"error: " + what});
-        }
-    }
-}
-
-TEST_F(ConfigFile, TypeErrorsNameTheKeyAndAreNotLogged) {
-    struct Case {
-        const char* text;
-        const char* path;
-    };
-    const Case cases[] = {
-        {R"({"AdminTracker": {"Command": 5}})", "(/AdminTracker/Command)"},
-        {R"({"GlobalSettings": []})", "(/GlobalSettings)"},
-        {R"({"WildTracker": {"Permission": {"Enabled": "yes"}}})",
-         "(/WildTracker/Permission/Enabled)"},
-        {R"({"PremiumSettings": {"TrackingArrow": 1}})", "(/PremiumSettings/TrackingArrow)"},
-        {R"({"Messages": {"NotAdmin": "bare"}})", "(/Messages/NotAdmin)"},
-        {R"({"Messages": {"NotAdmin": {"DisplayTime": 1e12}}})",
-         "(/Messages/NotAdmin/DisplayTime)"},
-        {R"({"Messages": []})", "(/Messages)"},
-        {"[]", "cannot use value() with array"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.text);
-        const std::string error = LoadText(c.text);
-        EXPECT_NE(error.find(c.path), std::string::npos) << error;
-        for (const auto& line : Logs()) {
-            EXPECT_FALSE(line.starts_with("error: ")) << line;
         }
     }
 }
@@ -481,26 +411,47 @@ TEST_F(ConfigFile, FailedLoadChangesNothing) {
     sim::TheServer().siblings["ArkShop"].present = false;
     sim::TheServer().siblings["CoinVault"].present = true;
 
-    const char* failing[] = {
+    struct Failing {
+        const char* text;
+        const char* error;  // a substring of the error's text
+    };
+    const Failing failing[] = {
         // Wrong type late in the file: global, wild and tame settings differ before it.
-        R"({"GlobalSettings": {"TextColor": [1], "DinosPerPage": 9},
+        {R"({"GlobalSettings": {"TextColor": [1], "DinosPerPage": 9},
             "WildTracker": {"ExcludeSearch": ["Other"]},
             "TameTracker": {"Command": "/t"}, "AdminTracker": {"Command": 5}})",
-        R"({"WildTracker": {"ExcludeSearch": ["Dodo", 5]}})",
-        R"({"Messages": {"NoPermission": {"Message": "changed"}, "NotAdmin": "bare"}})",
-        R"({"GlobalSettings": {"DinosPerPage": 4294967296}})",
-        R"({"GlobalSettings": )",
+         "(/AdminTracker/Command) type must be string"},
+        {R"({"WildTracker": {"ExcludeSearch": ["Dodo", 5]}})", "(/WildTracker/ExcludeSearch/1)"},
+        {R"({"WildTracker": {"ExcludeSearch": 5}})", "(/WildTracker/ExcludeSearch)"},
+        {R"({"WildTracker": {"Permission": {"Enabled": "yes"}}})",
+         "(/WildTracker/Permission/Enabled)"},
+        {R"({"GlobalSettings": []})", "(/GlobalSettings) cannot use value() with array"},
+        {R"({"PremiumSettings": {"TrackingArrow": 1}})", "(/PremiumSettings/TrackingArrow)"},
+        {R"({"GlobalSettings": {"DinosPerPage": 4294967296}})", "(/GlobalSettings/DinosPerPage)"},
+        {R"({"Messages": {"NoPermission": {"Message": "changed"}, "NotAdmin": "bare"}})",
+         "(/Messages/NotAdmin)"},
+        {R"({"Messages": {"NotAdmin": {"DisplayTime": 1e12}}})",
+         "(/Messages/NotAdmin/DisplayTime)"},
+        {R"({"Messages": []})", "(/Messages)"},
+        {"[]", "cannot use value() with array"},
     };
-    for (const char* text : failing) {
-        SCOPED_TRACE(text);
-        EXPECT_NE(LoadText(text), "");
+    for (const Failing& f : failing) {
+        SCOPED_TRACE(f.text);
+        const std::string error = LoadText(f.text);
+        EXPECT_NE(error.find(f.error), std::string::npos) << error;
         EXPECT_EQ(Snapshot(), before);
+        for (const auto& line : Logs()) {
+            EXPECT_FALSE(line.starts_with("error: ")) << "its callers report it: " << line;
+        }
     }
     // Warnings are logged as the keys are read, even when a later key fails.
-    Logs();
-    LoadText(failing[0]);
+    LoadText(failing[0].text);
     EXPECT_EQ(Warnings().front(), "Text Color Should Have 3 Colors");
-
+    for (const char* unreadable : {"{", ""}) {
+        Write(unreadable);
+        EXPECT_THROW(LoadConfig(), ConfigLoadError);
+        EXPECT_EQ(Snapshot(), before);
+    }
     fs::remove(File());
     EXPECT_THROW(LoadConfig(), ConfigLoadError);
     EXPECT_EQ(Snapshot(), before);

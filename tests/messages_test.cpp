@@ -110,10 +110,8 @@ TEST_F(Messages, AbsentEntriesTakeEveryDefault) {
         EXPECT_EQ(entry.display_time, 10);
         EXPECT_EQ(entry.display_scale, 1.0F);
         EXPECT_EQ(entry.opacity, 1.0F);
-        EXPECT_EQ(entry.color.r, 255.0F);
-        EXPECT_EQ(entry.color.g, 255.0F);
-        EXPECT_EQ(entry.color.b, 255.0F);
-        EXPECT_EQ(entry.color.a, 1.0F);
+        const auto& c = entry.color;
+        EXPECT_TRUE(c.r == 255.0F && c.g == 255.0F && c.b == 255.0F && c.a == 1.0F);
     }
 }
 
