@@ -200,12 +200,10 @@ class Reader {
                     std::numeric_limits<std::int32_t>::max(), "a 32-bit integer"));
     }
 
-    std::uint64_t Uint64(const json& value, const std::string& pointer) const {
-        if (value.is_number_unsigned()) {
-            return value.get<std::uint64_t>();
-        }
-        return static_cast<std::uint64_t>(Integer(
-            value, pointer, 0, std::numeric_limits<std::int64_t>::max(), "an unsigned integer"));
+    // Ids up to 2^63 - 1, so that every printed value is a signed 64-bit number.
+    std::uint64_t Id(const json& value, const std::string& pointer) const {
+        return static_cast<std::uint64_t>(
+            Integer(value, pointer, 0, std::numeric_limits<std::int64_t>::max(), "an id"));
     }
 
     float Float(const json& value, const std::string& pointer) const {
@@ -282,7 +280,7 @@ void ReadPlayers(const Reader& r, const json& players, WorldSpec& spec) {
             }
         }
         if (p.contains("steam_id")) {
-            player.steam_id = r.Uint64(p["steam_id"], at + "/steam_id");
+            player.steam_id = r.Id(p["steam_id"], at + "/steam_id");
             if (!used.insert(player.steam_id).second) {
                 r.Fail(at + "/steam_id",
                        fmt::format("steam id {} is already taken", player.steam_id));
@@ -334,7 +332,7 @@ void ReadCreatures(const Reader& r, const json& creatures, WorldSpec& spec) {
                   "colors"});
         CreatureSpec creature;
         if (c.contains("id")) {
-            creature.id = r.Uint64(c["id"], at + "/id");
+            creature.id = r.Id(c["id"], at + "/id");
             if (creature.id == 0) {
                 r.Fail(at + "/id", "creature ids start at 1");
             }
