@@ -1,0 +1,274 @@
+// The plugin module under a host that misbehaves: lookups that do not resolve, missing world
+// settings and components, sibling plugins that refuse or vanish. Whatever happens, a command
+// ends, the server keeps running and the host allocator's account stays balanced.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "host/game.h"
+#include "sim/host/server.h"
+#include "sim/host/siblings.h"
+#include "sim/module.h"
+#include "sim/world.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Line {
+    sim::CommandKind kind;
+    std::u16string text;
+};
+
+// Every command the plugin registers, with arguments that reach its deepest path.
+const std::vector<Line> kLines = {
+    {sim::CommandKind::Chat, u"/track Rex"},
+    {sim::CommandKind::Chat, u"/track Big 2"},
+    {sim::CommandKind::Chat, u"/trackwild Rex"},
+    {sim::CommandKind::Chat, u"/trackadmin Alpha Tribe"},
+    {sim::CommandKind::Chat, u"/bf.reload"},
+    {sim::CommandKind::Console, u"bf.reload"},
+    {sim::CommandKind::Rcon, u"bf.reload"},
+    {sim::CommandKind::Rcon, u"bf.test 1 0 0 1"},
+};
+
+class FaultInjection : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() /
+               ("bf-faults-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+                "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(dir_ / "ArkApi/Plugins/Beastfinder");
+        fs::copy_file(fs::path(BF_SOURCE_DIR) /
+                          "tests/transcripts/servers/paid/ArkApi/Plugins/Beastfinder/config.json",
+                      dir_ / "ArkApi/Plugins/Beastfinder/config.json");
+        auto& server = sim::TheServer();
+        server.current_dir = dir_.string();
+        sim::ApplyWorld(server, sim::ReadWorldFile(std::string(BF_SOURCE_DIR) +
+                                                   "/tests/transcripts/worlds/trackers.json"));
+        server.TakeEffects();
+        ASSERT_TRUE(module_.Open(BF_PLUGIN_MODULE_PATH)) << module_.Error();
+        ASSERT_TRUE(module_.Started());
+        // Once round so that whatever the plugin keeps between commands is already kept.
+        for (const Line& line : kLines) {
+            Run(line);
+        }
+        CheckEffects();
+        baseline_ = server.Allocator().LiveBlocks();
+    }
+
+    void TearDown() override {
+        auto& server = sim::TheServer();
+        server.unresolved.clear();
+        server.has_world_settings = true;
+        module_.Close();
+        CheckEffects();
+        server.ClearWorld();
+        sim::UnloadAllSiblings();
+        server.siblings.clear();
+        EXPECT_EQ(server.Allocator().LiveBlocks(), 0U) << "host blocks leaked";
+        fs::remove_all(dir_);
+    }
+
+    static sim::Player& Player(const char* name) { return *sim::TheServer().FindPlayer(name); }
+
+    // Alice asks for everything but the admin search, which only the administrator may run.
+    static void Run(const Line& line) {
+        auto& server = sim::TheServer();
+        sim::Player& player = line.text.rfind(u"/trackadmin", 0) == 0 ||
+                                      line.text == u"/bf.reload" ||
+                                      line.kind == sim::CommandKind::Console
+                                  ? Player("Admin Bob")
+                                  : Player("Alice");
+        bool handled = false;
+        switch (line.kind) {
+            case sim::CommandKind::Chat:
+                handled = server.RunChat(player, line.text);
+                break;
+            case sim::CommandKind::Console:
+                handled = server.RunConsole(player, line.text);
+                break;
+            case sim::CommandKind::Rcon:
+                handled = server.RunRcon(line.text);
+                break;
+        }
+        EXPECT_TRUE(handled) << sim::ToUtf8(line.text);
+    }
+
+    // No faults, and every "did not resolve" error names a text that really is unresolved.
+    static std::vector<sim::Effect> CheckEffects() {
+        auto effects = sim::TheServer().TakeEffects();
+        for (const auto& effect : effects) {
+            EXPECT_NE(effect.type, "fault") << effect.Text("what");
+            const std::string message = effect.Text("message");
+            if (effect.type == "log" && message.find("did not resolve") != std::string::npos) {
+                bool named = false;
+                for (const auto& text : sim::TheServer().unresolved) {
+                    named = named || message.find("'" + text + "'") != std::string::npos;
+                }
+                EXPECT_TRUE(named) << message;
+            }
+        }
+        return effects;
+    }
+
+    static bool Has(const std::vector<sim::Effect>& effects, const std::string& type) {
+        for (const auto& effect : effects) {
+            if (effect.type == type) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    void ExpectBalanced(const std::string& what) const {
+        EXPECT_EQ(sim::TheServer().Allocator().LiveBlocks(), baseline_) << what;
+    }
+
+    // A plain search still answers: the server kept running and the plugin is usable.
+    void ExpectStillServes(const std::string& what) {
+        Run({sim::CommandKind::Chat, u"/track Big"});
+        const auto effects = CheckEffects();
+        EXPECT_TRUE(Has(effects, "notify") || Has(effects, "chat") || Has(effects, "server-chat"))
+            << what;
+        ExpectBalanced(what);
+    }
+
+    fs::path dir_;
+    sim::PluginModule module_;
+    std::size_t baseline_ = 0;
+};
+
+TEST_F(FaultInjection, EveryUnresolvedLookupEndsTheCommandCleanly) {
+    auto& server = sim::TheServer();
+    std::set<std::string> reported;
+    for (std::string_view text : beastfinder::host::kLookupTexts) {
+        const std::string name(text);
+        if (name == "FMemory.Free") {
+            continue;  // below: without it nothing can be released
+        }
+        server.unresolved = {name};
+        for (const Line& line : kLines) {
+            Run(line);
+            for (const auto& effect : CheckEffects()) {
+                if (effect.type == "log" &&
+                    effect.Text("message").find("'" + name + "'") != std::string::npos) {
+                    reported.insert(name);
+                }
+            }
+            ExpectBalanced(name + " / " + sim::ToUtf8(line.text));
+        }
+        server.unresolved.clear();
+        ExpectStillServes(name);
+    }
+    // Without the host's free the plugin can only strand its blocks, never free one twice
+    // or free a foreign one; afterwards it serves as before.
+    std::set<void*> before;
+    for (const auto& [block, info] : server.Allocator().Live()) {
+        before.insert(block);
+    }
+    server.unresolved = {"FMemory.Free"};
+    for (const Line& line : kLines) {
+        if (line.text.find(u"reload") != std::u16string::npos) {
+            continue;  // a reload replaces retained blocks: those stranded are not all transient
+        }
+        Run(line);
+        CheckEffects();
+    }
+    server.unresolved.clear();
+    std::vector<void*> stranded;
+    for (const auto& [block, info] : server.Allocator().Live()) {
+        if (before.count(block) == 0) {
+            stranded.push_back(block);
+        }
+    }
+    for (void* block : stranded) {
+        server.Allocator().Free(block);
+    }
+    ExpectStillServes("FMemory.Free");
+
+    // Each text the commands use is named when it is missing (the allocator's are needed by
+    // every command, so they must be among them).
+    for (const char* needed : {"FMemory.Malloc", "AShooterPlayerController.GetPlayerCharacter",
+                               "UGameplayStatics.GetAllActorsOfClass"}) {
+        EXPECT_TRUE(reported.count(needed)) << needed;
+    }
+}
+
+TEST_F(FaultInjection, MissingWorldSettingsAndComponents) {
+    auto& server = sim::TheServer();
+    server.has_world_settings = false;
+    for (const Line& line : kLines) {
+        Run(line);
+        CheckEffects();
+        ExpectBalanced("no world settings: " + sim::ToUtf8(line.text));
+    }
+    server.has_world_settings = true;
+
+    // Creatures without a status component, then one without a root component.
+    for (const auto& creature : server.Creatures()) {
+        sim::SetStatusPresent(*creature, false);
+    }
+    for (const Line& line : kLines) {
+        Run(line);
+        CheckEffects();
+        ExpectBalanced("no status component: " + sim::ToUtf8(line.text));
+    }
+    for (const auto& creature : server.Creatures()) {
+        sim::SetStatusPresent(*creature, true);
+    }
+    sim::SimSceneComponent* root = server.Creatures().front()->dino->primal.actor.root_component;
+    server.Creatures().front()->dino->primal.actor.root_component = nullptr;
+    for (const Line& line : kLines) {
+        Run(line);
+        CheckEffects();
+        ExpectBalanced("no root component: " + sim::ToUtf8(line.text));
+    }
+    server.Creatures().front()->dino->primal.actor.root_component = root;
+    ExpectStillServes("after the components came back");
+}
+
+TEST_F(FaultInjection, SiblingsThatRefuseOrVanish) {
+    auto& server = sim::TheServer();
+    const std::uint64_t alice = Player("Alice").steam_id;
+    const auto points = server.points[alice];
+    const auto tokens = server.tokens[{alice, "gold"}];
+    for (const char* sibling : {"ArkShop", "CoinVault"}) {
+        server.siblings[sibling].refuse_spends = true;
+    }
+    for (const Line& line : kLines) {
+        Run(line);
+        CheckEffects();
+        ExpectBalanced("refused spends: " + sim::ToUtf8(line.text));
+    }
+    EXPECT_EQ(server.points[alice], points) << "a refused spend moved points";
+    EXPECT_EQ(server.tokens[(std::pair<std::uint64_t, std::string>{alice, "gold"})], tokens);
+    for (const char* sibling : {"ArkShop", "CoinVault"}) {
+        server.siblings[sibling].refuse_spends = false;
+    }
+
+    // The configuration saw them present; now they are gone without a reload.
+    for (const char* sibling : {"ArkShop", "CoinVault", "Permissions"}) {
+        std::string error;
+        ASSERT_TRUE(sim::SetSiblingPresent(sibling, false, &error)) << error;
+    }
+    for (const Line& line : kLines) {
+        if (line.text == u"/bf.reload" || line.text == u"bf.reload") {
+            continue;  // a reload would sample the new presence
+        }
+        Run(line);
+        CheckEffects();
+        ExpectBalanced("vanished siblings: " + sim::ToUtf8(line.text));
+    }
+    for (const char* sibling : {"ArkShop", "CoinVault", "Permissions"}) {
+        std::string error;
+        ASSERT_TRUE(sim::SetSiblingPresent(sibling, true, &error)) << error;
+    }
+    ExpectStillServes("after the siblings came back");
+}
+
+}  // namespace
