@@ -84,10 +84,35 @@ class JsonLines {
         return raw;
     }
 
-    void Value(const std::string& pointer) {
+    // Skips one value without looking inside, for nesting deeper than any world file needs:
+    // walking it recursively could exhaust the stack.
+    void SkipNested() {
+        int depth = 0;
+        do {
+            const char c = text_[pos_];
+            if (c == '"') {
+                RawString();
+                continue;
+            }
+            if (c == '[' || c == '{') {
+                ++depth;
+            } else if (c == ']' || c == '}') {
+                --depth;
+            } else if (c == '\n') {
+                ++line_;
+            }
+            ++pos_;
+        } while (depth > 0 && pos_ < text_.size());
+    }
+
+    void Value(const std::string& pointer, int depth = 0) {
         SkipSpace();
         lines_[pointer] = line_;
         const char c = Peek();
+        if ((c == '{' || c == '[') && depth >= kMaxDepth) {
+            SkipNested();
+            return;
+        }
         if (c == '{') {
             ++pos_;
             SkipSpace();
@@ -99,7 +124,7 @@ class JsonLines {
                         : json::parse("\"" + std::string(raw) + "\"").get<std::string>();
                 SkipSpace();
                 ++pos_;  // ':'
-                Value(PointerChild(pointer, key));
+                Value(PointerChild(pointer, key), depth + 1);
                 SkipSpace();
                 if (Peek() == ',') {
                     ++pos_;
@@ -111,7 +136,7 @@ class JsonLines {
             ++pos_;
             SkipSpace();
             for (std::size_t index = 0; Peek() != ']' && pos_ < text_.size(); ++index) {
-                Value(PointerChild(pointer, index));
+                Value(PointerChild(pointer, index), depth + 1);
                 SkipSpace();
                 if (Peek() == ',') {
                     ++pos_;
@@ -128,6 +153,7 @@ class JsonLines {
         }
     }
 
+    static constexpr int kMaxDepth = 32;
     std::string_view text_;
     std::size_t pos_ = 0;
     int line_ = 1;

@@ -86,6 +86,10 @@ TEST(WorldFile, ErrorsNameFileLineAndKeyPath) {
     for (const Case& c : cases) {
         EXPECT_EQ(WorldError(c.text), c.error) << c.text;
     }
+    // Nesting far deeper than any world needs is an error line, not a crash.
+    const std::string deep =
+        "{\"players\": " + std::string(100000, '[') + std::string(100000, ']') + "}";
+    EXPECT_EQ(WorldError(deep), "w.json:1: /players/0: expected an object, got array");
 }
 
 TEST(WorldFile, FillsDefaultsAndAssignsFreeIds) {
