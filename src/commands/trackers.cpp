@@ -66,7 +66,9 @@ void SendConfirmation(AShooterPlayerController* controller, const std::string& t
 
 }  // namespace
 
-void ResetWildCooldowns() { WildCooldowns().Clear(); }
+void ResetWildCooldowns() {
+    WildCooldowns().Clear();
+}
 
 void TameTrackerCommand(AShooterPlayerController* controller, host::FString* message,
                         std::int32_t /*chat_mode*/) {
@@ -102,11 +104,10 @@ void TameTrackerCommand(AShooterPlayerController* controller, host::FString* mes
             } else if (siblings::SpendTokens(cost, steam_id, type).value_or(false)) {
                 SearchCreatures(controller, *message, false, false);
                 const std::int32_t left = siblings::GetTokens(steam_id, type).value_or(0);
-                SendConfirmation(
-                    controller,
-                    fmt::format(
-                        "You used<RichColor Color=\"0.24, 0.63, 0.98, 1\">{}</> {} tokens ({} tokens left)",
-                        cost, type, left));
+                SendConfirmation(controller,
+                                 fmt::format("You used<RichColor Color=\"0.24, 0.63, 0.98, "
+                                             "1\">{}</> {} tokens ({} tokens left)",
+                                             cost, type, left));
                 return;
             }
         }
@@ -164,7 +165,8 @@ void WildTrackerCommand(AShooterPlayerController* controller, host::FString* mes
         const auto points = siblings::GetPoints(steam_id);
         if (points && *points < wild.ArkShop.Cost) {
             const std::int32_t again = siblings::GetPoints(steam_id).value_or(*points);
-            SendCatalogueMessage(controller, "NotEnoughPoints", Shortfall(wild.ArkShop.Cost, again));
+            SendCatalogueMessage(controller, "NotEnoughPoints",
+                                 Shortfall(wild.ArkShop.Cost, again));
             return;
         }
     }
@@ -209,8 +211,8 @@ void WildTrackerCommand(AShooterPlayerController* controller, host::FString* mes
     if (wild.Cooldown > 0 && own != nullptr) {
         // A word already on anyone's list (typically paging the same search) waits a full
         // cooldown less.
-        const bool repeated = std::any_of(
-            cooldowns.begin(), cooldowns.end(), [&](const WildCooldownEntry& entry) {
+        const bool repeated =
+            std::any_of(cooldowns.begin(), cooldowns.end(), [&](const WildCooldownEntry& entry) {
                 return ContainsIgnoreCase(word.View(), entry.last_word.View());
             });
         std::int64_t remaining = (own->expires_at - now) / kTicksPerSecond;
@@ -223,6 +225,11 @@ void WildTrackerCommand(AShooterPlayerController* controller, host::FString* mes
         }
     }
 
+    // Without a world no search runs: taking payment or starting a cooldown for it would
+    // cost the player for nothing.
+    if (host::CurrentWorld() == nullptr) {
+        return;
+    }
     SearchCreatures(controller, *message, true, false);
 
     if (charge_points) {
@@ -232,7 +239,8 @@ void WildTrackerCommand(AShooterPlayerController* controller, host::FString* mes
         siblings::SpendTokens(wild.CoinVault.Cost, steam_id, wild.CoinVault.Type);
     }
     if (wild.Cooldown > 0) {
-        const std::int64_t expires_at = now + static_cast<std::int64_t>(wild.Cooldown) * kTicksPerSecond;
+        const std::int64_t expires_at =
+            now + static_cast<std::int64_t>(wild.Cooldown) * kTicksPerSecond;
         if (own != nullptr) {
             own->expires_at = expires_at;
             own->last_word = word;
