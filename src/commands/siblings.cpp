@@ -14,9 +14,11 @@ namespace {
 constexpr const char* kGetPoints = "?GetPoints@Points@ArkShop@@YAH_K@Z";
 constexpr const char* kSpendPoints = "?SpendPoints@Points@ArkShop@@YA_NH_K@Z";
 constexpr const char* kGetTokens =
-    "?GetTokens@Tokens@CoinVault@@YAH_KV?$basic_string@DU?$char_traits@D@std@@V?$allocator@D@2@@std@@@Z";
+    "?GetTokens@Tokens@CoinVault@@YAH_KV?$basic_string@DU?$char_traits@D@std@@V?$allocator@D@2@@"
+    "std@@@Z";
 constexpr const char* kSpendTokens =
-    "?SpendTokens@Tokens@CoinVault@@YA_NH_KV?$basic_string@DU?$char_traits@D@std@@V?$allocator@D@2@@std@@@Z";
+    "?SpendTokens@Tokens@CoinVault@@YA_NH_KV?$basic_string@DU?$char_traits@D@std@@V?$allocator@D@2@"
+    "@std@@@Z";
 constexpr const char* kHasPermission = "?IsPlayerHasPermission@Permissions@@YA_N_KAEAUFString@@@Z";
 #else
 constexpr const char* kGetPoints = "_ZN7ArkShop6Points9GetPointsEy";
@@ -33,7 +35,7 @@ Fn Bind(const char* plugin, const char* symbol) {
     const std::string module = ModuleFileName(plugin);
     auto* fn = reinterpret_cast<Fn>(host::FindModuleExport(module.c_str(), symbol));
     if (fn == nullptr) {
-        host::Log().warn("{} is not loaded; its feature is skipped", plugin);
+        host::Log().warn("{} was loaded when the configuration was read, but is gone", plugin);
     }
     return fn;
 }
@@ -78,7 +80,8 @@ std::optional<bool> SpendTokens(std::int32_t amount, std::uint64_t steam_id,
 }
 
 std::optional<bool> HasPermission(std::uint64_t steam_id, const std::string& group) {
-    if (auto fn = Bind<decltype(&Permissions::IsPlayerHasPermission)>("Permissions", kHasPermission)) {
+    if (auto fn =
+            Bind<decltype(&Permissions::IsPlayerHasPermission)>("Permissions", kHasPermission)) {
         host::FString name = host::FStringFromNarrow(group);
         return fn(steam_id, reinterpret_cast<FString&>(name));
     }

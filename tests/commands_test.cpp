@@ -1,0 +1,120 @@
+// The command handlers where a transcript cannot reach: the sibling plugins found by
+// their exported names, and handlers called with what the framework should never pass.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "commands/commands.h"
+#include "commands/siblings.h"
+#include "host/fstring.h"
+#include "host/logger.h"
+#include "host/platform.h"
+#include "sim/host/server.h"
+#include "sim/host/siblings.h"
+
+namespace beastfinder {
+namespace {
+
+constexpr std::uint64_t kSteamId = 76561198000000042ULL;
+
+class CommandHandlers : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        host::CreatePluginLogger();
+        sim::TheServer().TakeEffects();
+        live_before_ = sim::TheServer().Allocator().LiveBlocks();
+    }
+    void TearDown() override {
+        sim::UnloadAllSiblings();
+        sim::TheServer().siblings.clear();
+        sim::TheServer().points.clear();
+        sim::TheServer().tokens.clear();
+        sim::TheServer().groups.clear();
+        EXPECT_EQ(sim::TheServer().Allocator().LiveBlocks(), live_before_) << "host blocks leaked";
+        Effects();
+    }
+
+    // "type: message or what" of every effect since the last call; faults fail the test.
+    static std::vector<std::string> Effects() {
+        std::vector<std::string> seen;
+        for (const auto& effect : sim::TheServer().TakeEffects()) {
+            EXPECT_NE(effect.type, "fault") << effect.Text("what");
+            seen.push_back(effect.type + ": " + effect.Text("message"));
+        }
+        return seen;
+    }
+
+  private:
+    std::size_t live_before_ = 0;
+};
+
+TEST_F(CommandHandlers, SiblingExportsAreFoundByNameOnlyWhileTheirModuleIsLoaded) {
+    sim::TheServer().points[kSteamId] = 120;
+    sim::TheServer().tokens[{kSteamId, "gold"}] = 7;
+    sim::TheServer().groups[kSteamId] = {"Trackers", "caf??"};
+
+    EXPECT_EQ(siblings::ModuleFileName("ArkShop"), "ArkShop.so");
+    // Absent modules are reported and never loaded on the plugin's behalf.
+    EXPECT_FALSE(siblings::GetPoints(kSteamId).has_value());
+    EXPECT_FALSE(siblings::SpendPoints(1, kSteamId).has_value());
+    EXPECT_FALSE(siblings::GetTokens(kSteamId, "gold").has_value());
+    EXPECT_FALSE(siblings::SpendTokens(1, kSteamId, "gold").has_value());
+    EXPECT_FALSE(siblings::HasPermission(kSteamId, "Trackers").has_value());
+    const std::vector<std::string> warnings = Effects();
+    ASSERT_EQ(warnings.size(), 5U);
+    EXPECT_EQ(warnings[0], "log: ArkShop was loaded when the configuration was read, but is gone");
+    EXPECT_EQ(warnings[2],
+              "log: CoinVault was loaded when the configuration was read, but is gone");
+    EXPECT_EQ(warnings[4],
+              "log: Permissions was loaded when the configuration was read, but is gone");
+    EXPECT_EQ(host::FindModuleExport(siblings::ModuleFileName("ArkShop").c_str(),
+                                     "_ZN7ArkShop6Points9GetPointsEy"),
+              nullptr);
+
+    std::string error;
+    for (const char* plugin : {"ArkShop", "CoinVault", "Permissions"}) {
+        ASSERT_TRUE(sim::SetSiblingPresent(plugin, true, &error)) << error;
+    }
+    EXPECT_EQ(siblings::GetPoints(kSteamId), 120);
+    EXPECT_EQ(siblings::SpendPoints(20, kSteamId), true);
+    EXPECT_EQ(siblings::GetPoints(kSteamId), 100);
+    EXPECT_EQ(siblings::GetTokens(kSteamId, "gold"), 7);
+    EXPECT_EQ(siblings::GetTokens(kSteamId, "silver"), 0);
+    EXPECT_EQ(siblings::SpendTokens(8, kSteamId, "gold"), false);
+    EXPECT_EQ(siblings::SpendTokens(7, kSteamId, "gold"), true);
+    EXPECT_EQ(siblings::HasPermission(kSteamId, "Trackers"), true);
+    EXPECT_EQ(siblings::HasPermission(kSteamId, "trackers"), false);
+    EXPECT_EQ(siblings::HasPermission(kSteamId + 1, "Trackers"), false);
+    // The group name crosses as host text made byte by byte: a non-ASCII name arrives
+    // with "?" for each byte above 127.
+    EXPECT_EQ(siblings::HasPermission(kSteamId, "caf\xC3\xA9"), true);
+    Effects();
+
+    // One plugin unloaded between two uses: only its calls go unanswered.
+    ASSERT_TRUE(sim::SetSiblingPresent("ArkShop", false, &error)) << error;
+    EXPECT_FALSE(siblings::GetPoints(kSteamId).has_value());
+    EXPECT_FALSE(siblings::SpendPoints(1, kSteamId).has_value());
+    EXPECT_EQ(siblings::GetTokens(kSteamId, "gold"), 0);
+    EXPECT_EQ(siblings::HasPermission(kSteamId, "Trackers"), true);
+}
+
+TEST_F(CommandHandlers, NullArgumentsEndEveryHandlerSilently) {
+    host::FString line = host::FStringFromNarrow("/track rex");
+    RCONPacket packet{0, 7, 2, host::FStringFromNarrow("bf.test 1 0 0 1")};
+    auto* connection = reinterpret_cast<RCONClientConnection*>(&sim::TheServer().rcon_connection);
+    for (auto* handler :
+         {&TameTrackerCommand, &WildTrackerCommand, &AdminTrackerCommand, &ReloadChatCommand}) {
+        handler(nullptr, &line, 0);
+    }
+    ReloadConsoleCommand(nullptr, &line, false);
+    ReloadRconCommand(nullptr, &packet, nullptr);
+    ReloadRconCommand(connection, nullptr, nullptr);
+    TestRconCommand(nullptr, &packet, nullptr);
+    TestRconCommand(connection, nullptr, nullptr);
+    EXPECT_TRUE(Effects().empty());
+}
+
+}  // namespace
+}  // namespace beastfinder
