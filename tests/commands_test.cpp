@@ -55,7 +55,11 @@ TEST_F(CommandHandlers, SiblingExportsAreFoundByNameOnlyWhileTheirModuleIsLoaded
     sim::TheServer().tokens[{kSteamId, "gold"}] = 7;
     sim::TheServer().groups[kSteamId] = {"Trackers", "caf??"};
 
+#if defined(_WIN32)
+    EXPECT_EQ(siblings::ModuleFileName("ArkShop"), "ArkShop.dll");
+#else
     EXPECT_EQ(siblings::ModuleFileName("ArkShop"), "ArkShop.so");
+#endif
     // Absent modules are reported and never loaded on the plugin's behalf.
     EXPECT_FALSE(siblings::GetPoints(kSteamId).has_value());
     EXPECT_FALSE(siblings::SpendPoints(1, kSteamId).has_value());

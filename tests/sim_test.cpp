@@ -351,8 +351,11 @@ TEST_F(SessionTest, ConfigTextsGoToAScratchCopyOfTheServer) {
         EXPECT_EQ(Run(session, "config <<EOF", "{\"x\": 1}\n  \nEOF\n"), "");
         scratch = TheServer().current_dir;
         EXPECT_NE(scratch, dir_.string());
-        std::ifstream written(fs::path(scratch) / "ArkApi/Plugins/Beastfinder/config.json");
-        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(written), {}), "{\"x\": 1}\n  \n");
+        {
+            // Closed again before the delete below, which Windows refuses on an open file.
+            std::ifstream written(fs::path(scratch) / "ArkApi/Plugins/Beastfinder/config.json");
+            EXPECT_EQ(std::string(std::istreambuf_iterator<char>(written), {}), "{\"x\": 1}\n  \n");
+        }
 
         EXPECT_EQ(Run(session, "config <<END", "{}\n"),
                   "error: config: the text has no closing END line");

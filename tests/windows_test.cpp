@@ -1,0 +1,122 @@
+// What only a Windows build runs: the system's clock, text conversion and case mapping, and
+// the loader's entry point.
+#if defined(_WIN32)
+
+#include <gtest/gtest.h>
+
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+
+#include "host/fstring.h"
+#include "host/platform.h"
+#include "search/matching.h"
+#include "sim/host/server.h"
+#include "sim/module.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using beastfinder::host::SystemClockTicks;
+using beastfinder::host::UpperCaseUnit;
+using beastfinder::host::WallClockTicks;
+
+constexpr std::int64_t kTicksPerSecond = 10'000'000;
+
+class WindowsHost : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        sim::TheServer().TakeEffects();
+        baseline_ = sim::TheServer().Allocator().LiveBlocks();
+    }
+    void TearDown() override {
+        module_.Close();
+        EXPECT_EQ(sim::TheServer().Allocator().LiveBlocks(), baseline_) << "host blocks leaked";
+        for (const auto& effect : sim::TheServer().TakeEffects()) {
+            EXPECT_NE(effect.type, "fault") << effect.Text("what");
+        }
+        if (!dir_.empty()) {
+            fs::remove_all(dir_);
+        }
+    }
+
+    std::size_t baseline_ = 0;
+    fs::path dir_;
+    sim::PluginModule module_;
+};
+
+TEST_F(WindowsHost, SystemClockCountsSecondsSince1970LikeTheCLibrary) {
+    for (int sample = 0; sample < 3; ++sample) {
+        const std::time_t before = std::time(nullptr);
+        const std::int64_t ticks = SystemClockTicks();
+        const std::time_t after = std::time(nullptr);
+        EXPECT_GE(ticks / kTicksPerSecond, static_cast<std::int64_t>(before));
+        EXPECT_LE(ticks / kTicksPerSecond, static_cast<std::int64_t>(after));
+    }
+}
+
+TEST_F(WindowsHost, WallClockIsTheHostLibrarysWhenItExportsOne) {
+    // Found by name in beastfinder-host.dll: a differently named DLL would silently fall
+    // back to the system clock and scripts could no longer let time pass.
+    const std::int64_t saved = sim::TheServer().clock_ticks;
+    sim::TheServer().clock_ticks = 17'000'000'000'000'000LL;
+    EXPECT_EQ(WallClockTicks(), 17'000'000'000'000'000LL);
+    sim::TheServer().clock_ticks = saved;
+}
+
+TEST_F(WindowsHost, TribeNamesReachUtf8ThroughTheSystemsConversion) {
+    sim::Creature& creature = sim::TheServer().AddCreature();
+    const std::uint64_t id = creature.id;
+    auto* dino = reinterpret_cast<APrimalDinoCharacter*>(creature.dino.get());
+    struct Case {
+        std::u16string tribe;
+        std::string utf8;
+    };
+    for (const Case& c :
+         {Case{u"Стая Севера", "Стая Севера"}, Case{u"Ärger 龍 \U0001F996", "Ärger 龍 \U0001F996"},
+          Case{u"a\xD800", "a\xEF\xBF\xBD"}, Case{u"\xDC00z", "\xEF\xBF\xBDz"}}) {
+        sim::TheServer().SetString(creature.dino->primal.tribe_name, c.tribe);
+        EXPECT_EQ(beastfinder::host::FStringToUtf8(beastfinder::CreatureOwnerName(dino)), c.utf8);
+    }
+    sim::TheServer().RemoveCreature(id);
+}
+
+TEST_F(WindowsHost, UpperCaseComesFromTheSystemsMapping) {
+    struct Case {
+        char16_t unit;
+        char16_t upper;
+    };
+    for (const Case c :
+         {Case{u'a', u'A'}, Case{u'Z', u'Z'}, Case{u'7', u'7'}, Case{u'\u00E4', u'\u00C4'},
+          Case{u'\u00FF', u'\u0178'}, Case{u'\u044F', u'\u042F'}, Case{u'\u0451', u'\u0401'},
+          Case{u'\u03C9', u'\u03A9'}, Case{u'\u00DF', u'\u00DF'}, Case{u'\u9F8D', u'\u9F8D'},
+          Case{char16_t{0xD83D}, char16_t{0xD83D}}, Case{char16_t{0xDE00}, char16_t{0xDE00}}}) {
+        EXPECT_EQ(static_cast<int>(UpperCaseUnit(c.unit)), static_cast<int>(c.upper))
+            << "unit " << std::hex << static_cast<int>(c.unit);
+    }
+}
+
+TEST_F(WindowsHost, ThreadsStartingAndEndingDoNotRestartThePlugin) {
+    dir_ = fs::temp_directory_path() / "bf-windows-threads";
+    fs::create_directories(dir_ / "ArkApi/Plugins/Beastfinder");
+    std::ofstream(dir_ / "ArkApi/Plugins/Beastfinder/config.json") << "{}";
+    sim::TheServer().current_dir = dir_.string();
+
+    ASSERT_TRUE(module_.Open(BF_PLUGIN_MODULE_PATH)) << module_.Error();
+    ASSERT_TRUE(module_.Started());
+    ASSERT_EQ(sim::TheServer().commands.size(), 7U);
+    sim::TheServer().TakeEffects();
+
+    std::thread([] {}).join();
+    EXPECT_TRUE(sim::TheServer().TakeEffects().empty());
+    EXPECT_EQ(sim::TheServer().commands.size(), 7U);
+
+    module_.Close();
+    EXPECT_TRUE(sim::TheServer().commands.empty());
+}
+
+}  // namespace
+
+#endif  // _WIN32
