@@ -93,6 +93,8 @@ std::int32_t SortLevel(AActor* creature) {
     return status != nullptr ? host::GetCharacterLevel(status) : 0;
 }
 
+// The level is read once, while the creature is being looked at anyway, not at each
+// comparison of the sort.
 struct Match {
     std::int32_t level;
     APrimalDinoCharacter* creature;
@@ -178,22 +180,20 @@ void SearchCreatures(AShooterPlayerController* controller, const host::FString& 
         for (AActor* candidate : candidates) {
             auto* creature = static_cast<APrimalDinoCharacter*>(candidate);
             if (candidate != nullptr && MatchCreatureName(context, creature)) {
-                matches.push_back(Match{0, creature});
+                matches.push_back(Match{SortLevel(creature), creature});
             }
         }
     } else {
         for (AActor* candidate : candidates) {
             if (candidate != nullptr &&
                 PassesTeamFilter(host::TargetingTeam(candidate), mode, requester_team)) {
-                matches.push_back(Match{0, static_cast<APrimalDinoCharacter*>(candidate)});
+                matches.push_back(
+                    Match{SortLevel(candidate), static_cast<APrimalDinoCharacter*>(candidate)});
             }
         }
     }
 
-    // One level read per creature; equal levels keep the host's order.
-    for (Match& match : matches) {
-        match.level = SortLevel(match.creature);
-    }
+    // Equal levels keep the host's order.
     std::stable_sort(matches.begin(), matches.end(),
                      [](const Match& a, const Match& b) { return a.level > b.level; });
 
