@@ -4,7 +4,7 @@ SANITIZE ?= OFF
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: run test build deps configure clean
+.PHONY: run test build deps configure clean windows test-windows deps-windows
 
 run: build
 	$(BUILD)/beastfinder-sim
@@ -23,3 +23,19 @@ deps:
 
 clean:
 	rm -rf $(BUILD)
+
+# The Windows module, cross-built with MinGW-w64; its tests run under wine.
+WINDOWS_BUILD ?= build-windows
+WINDOWS_PACKAGES = g++-mingw-w64-x86-64-posix wine64
+
+windows: deps-windows
+	cmake -S . -B $(WINDOWS_BUILD) -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake $(CMAKE_FLAGS)
+	cmake --build $(WINDOWS_BUILD) -j $(JOBS)
+
+# The wine server is stopped whatever the outcome.
+test-windows: windows
+	status=0; ctest --test-dir $(WINDOWS_BUILD) --output-on-failure -j $(JOBS) || status=$$?; \
+	scripts/wine-run --prefix $(WINDOWS_BUILD)/wine-prefix --stop; exit $$status
+
+deps-windows:
+	scripts/setup-deps $(WINDOWS_PACKAGES)
