@@ -87,7 +87,9 @@ bool SetSiblingPresent(const std::string& plugin, bool present, std::string* err
 
 void UnloadAllSiblings() {
     while (!Handles().empty()) {
-        SetSiblingPresent(Handles().begin()->first, false);
+        // A copy: unloading erases the map entry that holds the name.
+        const std::string plugin = Handles().begin()->first;
+        SetSiblingPresent(plugin, false);
     }
 }
 
