@@ -32,10 +32,8 @@ bool IsAscii(std::string_view text) {
 std::string ReadCommand(const JsonSection& section, std::string_view fallback) {
     std::string command = section.Text("Command", fallback);
     if (!IsAscii(command)) {
-        host::Log().warn(
-            "{} \"{}\" is not plain ASCII: the command will not match what players "
-            "type",
-            section.PathOf("Command"), command);
+        host::Log().warn("{} \"{}\" is not plain ASCII: the command will never match",
+                         section.PathOf("Command"), command);
     }
     return command;
 }
