@@ -69,17 +69,6 @@ host::HostArray<MessageEntry>& MessageCatalogue() {
     return catalogue;
 }
 
-std::u16string DecodeUtf8(std::string_view text) {
-    if (text.empty()) {
-        return {};
-    }
-    const std::wstring wide = ArkApi::Tools::Utf8Decode(std::string(text));
-    std::u16string units(wide.size(), u'\0');
-    std::transform(wide.begin(), wide.end(), units.begin(),
-                   [](wchar_t unit) { return static_cast<char16_t>(unit); });
-    return units;
-}
-
 MessageEntry LoadMessage(const nlohmann::json& messages, std::string_view name,
                          std::string_view default_text) {
     const config::JsonSection section = config::JsonSection(messages, "/Messages").Child(name);

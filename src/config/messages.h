@@ -40,7 +40,7 @@ MessageEntry LoadMessage(const nlohmann::json& messages, std::string_view name,
                          std::string_view default_text);
 
 // UTF-8 configuration text to UTF-16, by the framework's decoder.
-std::u16string DecodeUtf8(std::string_view text);
+using host::DecodeUtf8;
 
 // A catalogue message as an on-screen notification. With arguments the text is a format
 // string; one that does not format is logged and sent as written.
