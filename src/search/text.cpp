@@ -78,11 +78,13 @@ bool FoldedNeedle::FoundIn(std::u16string_view text) const noexcept {
     return Find<true>(text, upper_, SearchFrom::Start) != kNotFound;
 }
 
-host::HostArray<host::FString> SplitAtDelimiter(std::u16string_view text,
-                                                std::u16string_view delimiter) {
-    host::HostArray<host::FString> pieces;
+namespace {
+
+// Calls `visit` with each non-empty piece between delimiters until it returns false.
+template <typename Visit>
+void ForEachPiece(std::u16string_view text, std::u16string_view delimiter, Visit visit) {
     if (text.empty() || delimiter.empty()) {
-        return pieces;
+        return;
     }
     std::size_t start = 0;
     while (start < text.size()) {
@@ -90,30 +92,32 @@ host::HostArray<host::FString> SplitAtDelimiter(std::u16string_view text,
         if (end == std::u16string_view::npos) {
             end = text.size();
         }
-        if (end > start) {
-            pieces.Append(host::FString::FromUnits(text.substr(start, end - start)));
+        if (end > start && !visit(text.substr(start, end - start))) {
+            return;
         }
         start = end + delimiter.size();
     }
+}
+
+}  // namespace
+
+host::HostArray<host::FString> SplitAtDelimiter(std::u16string_view text,
+                                                std::u16string_view delimiter) {
+    host::HostArray<host::FString> pieces;
+    ForEachPiece(text, delimiter, [&](std::u16string_view piece) {
+        pieces.Append(host::FString::FromUnits(piece));
+        return true;
+    });
     return pieces;
 }
 
 std::u16string_view FirstPiece(std::u16string_view text, std::u16string_view delimiter) noexcept {
-    if (text.empty() || delimiter.empty()) {
-        return {};
-    }
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find(delimiter, start);
-        if (end == std::u16string_view::npos) {
-            end = text.size();
-        }
-        if (end > start) {
-            return text.substr(start, end - start);
-        }
-        start = end + delimiter.size();
-    }
-    return {};
+    std::u16string_view first;
+    ForEachPiece(text, delimiter, [&](std::u16string_view piece) {
+        first = piece;
+        return false;
+    });
+    return first;
 }
 
 std::int32_t RemoveAllIgnoreCase(host::FString& text, std::u16string_view needle) {
