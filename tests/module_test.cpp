@@ -2,6 +2,7 @@
 // second start in the same process as the framework does when it reloads plugins.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -105,6 +106,25 @@ TEST_F(PluginModuleTest, NonAsciiCommandNamesAreRegisteredWithQuestionMarks) {
     const auto registered = Registry(sim::TheServer().TakeEffects(), "register");
     ASSERT_FALSE(registered.empty());
     EXPECT_EQ(registered[0], "chat /tr??ck");
+}
+
+// A server may exit without unloading its plugins. The plugin's records that hold host
+// memory must not be freed through the host then: the framework is already torn down.
+TEST_F(PluginModuleTest, ProcessExitWithoutUnloadMakesNoHostCalls) {
+    WriteConfig(R"({"WildTracker": {"Cooldown": 60, "ExcludeSearch": ["Alpha"]}})");
+    EXPECT_EXIT(
+        {
+            if (!module_.Open(BF_PLUGIN_MODULE_PATH) || !module_.Started()) {
+                std::_Exit(1);
+            }
+            sim::Player& player = sim::TheServer().AddPlayer("Exiting", 76561198000000009);
+            sim::TheServer().RunChat(player, u"/trackwild raptor");
+            sim::TheServer().RunChat(player, u"/track");
+            // Registered last, so it runs before the destructors of the plugin's records.
+            std::atexit(sim::DeclareHostGone);
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace

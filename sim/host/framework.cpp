@@ -1,5 +1,7 @@
 // The framework's operations and the game's lookup texts, answered by the simulated server.
 #include <cstddef>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <unordered_map>
 
@@ -368,7 +370,27 @@ public:
 
 using sim::S;
 
+namespace sim {
+namespace {
+bool g_host_gone = false;
+
+void CheckHostAlive(const std::string& name) {
+    if (g_host_gone) {
+        std::fprintf(stderr, "fault: the plugin looked up %s after the host was torn down\n",
+                     name.c_str());
+        std::fflush(stderr);
+        std::_Exit(70);
+    }
+}
+}  // namespace
+
+void DeclareHostGone() {
+    g_host_gone = true;
+}
+}  // namespace sim
+
 BF_FRAMEWORK_API void* GetAddress(const std::string& name) {
+    sim::CheckHostAlive(name);
     sim::CountLookup(name);
     if (S().unresolved.count(name) != 0) {
         return nullptr;
@@ -379,6 +401,7 @@ BF_FRAMEWORK_API void* GetAddress(const std::string& name) {
 }
 
 BF_FRAMEWORK_API std::uint64_t GetAddress(const void* base, const std::string& name) {
+    sim::CheckHostAlive(name);
     sim::CountLookup(name);
     if (S().unresolved.count(name) != 0) {
         return 0;

@@ -140,6 +140,10 @@ private:
 // The one server that the framework functions answer for.
 Server& TheServer();
 
+// The process is exiting and the framework is torn down: from now on a lookup reports the
+// fault on stderr and ends the process with status 70, as a call into a dead host would.
+void DeclareHostGone();
+
 // UTF-8 <-> UTF-16 for the simulator's own use.
 std::u16string FromUtf8(std::string_view text);
 std::string ToUtf8(std::u16string_view text);

@@ -13,6 +13,7 @@
 #include "config/messages.h"
 #include "host/logger.h"
 #include "host/platform.h"
+#include "host/process_record.h"
 #include "search/search.h"
 #include "search/text.h"
 
@@ -29,8 +30,8 @@ struct WildCooldownEntry {
 };
 
 host::HostArray<WildCooldownEntry>& WildCooldowns() {
-    static host::HostArray<WildCooldownEntry> cooldowns;
-    return cooldowns;
+    static host::ProcessRecord<host::HostArray<WildCooldownEntry>> cooldowns;
+    return cooldowns.Get();
 }
 
 // What is missing, as a 32-bit count even when the balance is far below zero.
@@ -41,16 +42,22 @@ std::int32_t Shortfall(std::int32_t cost, std::int32_t balance) {
                                  std::numeric_limits<std::int32_t>::max()));
 }
 
-// The caller's character when the command can serve them at all.
-AShooterCharacter* ServableCharacter(AShooterPlayerController* controller) {
-    if (controller == nullptr) {
-        return nullptr;
+struct Caller {
+    AShooterCharacter* character = nullptr;
+    std::uint64_t steam_id = 0;
+};
+
+// Who typed the command, when a command can serve them at all.
+std::optional<Caller> ServableCaller(AShooterPlayerController* controller,
+                                     const host::FString* message) {
+    if (controller == nullptr || message == nullptr) {
+        return std::nullopt;
     }
     AShooterCharacter* character = host::GetPlayerCharacter(controller);
     if (character == nullptr || host::PawnPlayerState(character) == nullptr) {
-        return nullptr;
+        return std::nullopt;
     }
-    return character;
+    return Caller{character, host::SteamId(controller)};
 }
 
 // A permissions plugin that vanished after the configuration was loaded cannot vouch for
@@ -72,15 +79,15 @@ void ResetWildCooldowns() {
 
 void TameTrackerCommand(AShooterPlayerController* controller, host::FString* message,
                         std::int32_t /*chat_mode*/) {
-    AShooterCharacter* character = ServableCharacter(controller);
-    if (character == nullptr || host::CurrentWorld() == nullptr || message == nullptr) {
+    const auto caller = ServableCaller(controller, message);
+    if (!caller || host::CurrentWorld() == nullptr) {
         return;
     }
-    const std::uint64_t steam_id = host::SteamId(controller);
+    const std::uint64_t steam_id = caller->steam_id;
     const PluginConfig& config = Config();
     const TameTrackerConfig& tame = config.TameTracker;
 
-    if (tame.RequiresAdmin && !host::IsServerAdmin(character)) {
+    if (tame.RequiresAdmin && !host::IsServerAdmin(caller->character)) {
         SendCatalogueMessage(controller, "NotAdmin");
         return;
     }
@@ -141,14 +148,14 @@ void TameTrackerCommand(AShooterPlayerController* controller, host::FString* mes
 
 void WildTrackerCommand(AShooterPlayerController* controller, host::FString* message,
                         std::int32_t /*chat_mode*/) {
-    AShooterCharacter* character = ServableCharacter(controller);
-    if (character == nullptr || message == nullptr) {
+    const auto caller = ServableCaller(controller, message);
+    if (!caller) {
         return;
     }
-    const std::uint64_t steam_id = host::SteamId(controller);
+    const std::uint64_t steam_id = caller->steam_id;
     const PluginConfig& config = Config();
     const WildTrackerConfig& wild = config.WildTracker;
-    const bool is_admin = host::IsServerAdmin(character);
+    const bool is_admin = host::IsServerAdmin(caller->character);
 
     if (wild.RequiresAdmin && !is_admin) {
         SendCatalogueMessage(controller, "NotAdmin");
@@ -252,11 +259,10 @@ void WildTrackerCommand(AShooterPlayerController* controller, host::FString* mes
 
 void AdminTrackerCommand(AShooterPlayerController* controller, host::FString* message,
                          std::int32_t /*chat_mode*/) {
-    AShooterCharacter* character = ServableCharacter(controller);
-    if (character == nullptr || message == nullptr) {
+    const auto caller = ServableCaller(controller, message);
+    if (!caller) {
         return;
     }
-    const std::uint64_t steam_id = host::SteamId(controller);
     const PluginConfig& config = Config();
     const PermissionSettings& permission = config.AdminTracker.Permission;
     if (permission.Enabled) {
@@ -267,11 +273,11 @@ void AdminTrackerCommand(AShooterPlayerController* controller, host::FString* me
             SendCatalogueMessage(controller, "NoPermission");
             return;
         }
-        if (!HoldsGroup(steam_id, permission.Name)) {
+        if (!HoldsGroup(caller->steam_id, permission.Name)) {
             SendCatalogueMessage(controller, "NoPermission");
             return;
         }
-    } else if (!host::IsServerAdmin(character)) {
+    } else if (!host::IsServerAdmin(caller->character)) {
         SendCatalogueMessage(controller, "NotAdmin");
         return;
     }

@@ -12,6 +12,7 @@
 #include "config/messages.h"
 #include "host/framework.h"
 #include "host/logger.h"
+#include "host/process_record.h"
 
 namespace beastfinder {
 
@@ -175,9 +176,15 @@ Json ParseFile() {
 
 }  // namespace
 
-PluginConfig& Config() {
-    static PluginConfig config;
+namespace {
+host::ProcessRecord<PluginConfig>& ConfigRecord() {
+    static host::ProcessRecord<PluginConfig> config;
     return config;
+}
+}  // namespace
+
+PluginConfig& Config() {
+    return ConfigRecord().Get();
 }
 
 void LoadConfig() {
@@ -207,7 +214,7 @@ void LoadConfig() {
 }
 
 void ResetConfig() {
-    Config() = PluginConfig{};
+    ConfigRecord().Reset();
     MessageCatalogue().Clear();
 }
 

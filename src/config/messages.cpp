@@ -8,6 +8,7 @@
 #include "config/json_reader.h"
 #include "host/framework.h"
 #include "host/logger.h"
+#include "host/process_record.h"
 
 namespace beastfinder {
 
@@ -65,8 +66,8 @@ void SendFormatted(AShooterPlayerController* controller, std::string_view name,
 }  // namespace
 
 host::HostArray<MessageEntry>& MessageCatalogue() {
-    static host::HostArray<MessageEntry> catalogue;
-    return catalogue;
+    static host::ProcessRecord<host::HostArray<MessageEntry>> catalogue;
+    return catalogue.Get();
 }
 
 MessageEntry LoadMessage(const nlohmann::json& messages, std::string_view name,
