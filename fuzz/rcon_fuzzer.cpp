@@ -1,6 +1,7 @@
 // The RCON commands (bf.reload, bf.test) on arbitrary bodies.
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <string>
 
@@ -14,6 +15,8 @@ std::unique_ptr<fuzz::PluginUnderTest> plugin;
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     plugin = std::make_unique<fuzz::PluginUnderTest>("rcon");
+    // Unloaded at exit while the simulated server, made after this pointer, still lives.
+    std::atexit([] { plugin.reset(); });
     plugin->Settle([] {
         sim::TheServer().RunRcon(u"bf.reload");
         sim::TheServer().RunRcon(u"bf.test 1 0 0 1");

@@ -3,6 +3,7 @@
 // present or gone.
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <string>
 
@@ -19,6 +20,8 @@ const char* const kPlayers[] = {"Alice", "Admin Bob", "Carol"};
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     plugin = std::make_unique<fuzz::PluginUnderTest>("tracker");
+    // Unloaded at exit while the simulated server, made after this pointer, still lives.
+    std::atexit([] { plugin.reset(); });
     plugin->Settle([] {
         for (const char16_t* command : kCommands) {
             for (const char* name : kPlayers) {
