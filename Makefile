@@ -7,7 +7,12 @@ CMAKE_FLAGS ?=
 
 .PHONY: run test build deps configure clean package windows test-windows package-windows deps-windows
 
-run: build
+# The tour of the bundled example, then the prompt (as the world's first player).
+run: configure
+	cmake --build $(BUILD) -j $(JOBS) --target beastfinder-sim
+	$(BUILD)/beastfinder-sim --echo examples/tour.txt
+	@echo
+	@echo "== Your turn: type /track (or help, or quit)."
 	$(BUILD)/beastfinder-sim
 
 test: build
