@@ -1,12 +1,18 @@
-# The two everyday commands: `make run` and `make test`.
+# The two everyday commands: `make run` and `make test`; `make package` lays out the folder
+# administrators install.
 BUILD ?= build
 SANITIZE ?= OFF
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: run test build deps configure clean windows test-windows deps-windows
+.PHONY: run test build deps configure clean package windows test-windows package-windows deps-windows
 
-run: build
+# The tour of the bundled example, then the prompt (as the world's first player).
+run: configure
+	cmake --build $(BUILD) -j $(JOBS) --target beastfinder-sim
+	$(BUILD)/beastfinder-sim --echo examples/tour.txt
+	@echo
+	@echo "== Your turn: type /track (or help, or quit)."
 	$(BUILD)/beastfinder-sim
 
 test: build
@@ -20,6 +26,10 @@ configure: deps
 
 deps:
 	scripts/setup-deps
+
+# $(BUILD)/package/ArkApi/Plugins/Beastfinder: the module, config.json, PluginInfo.json.
+package: configure
+	cmake --build $(BUILD) -j $(JOBS) --target package-plugin
 
 clean:
 	rm -rf $(BUILD)
@@ -36,6 +46,9 @@ windows: deps-windows
 test-windows: windows
 	status=0; ctest --test-dir $(WINDOWS_BUILD) --output-on-failure -j $(JOBS) || status=$$?; \
 	scripts/wine-run --prefix $(WINDOWS_BUILD)/wine-prefix --stop; exit $$status
+
+package-windows: windows
+	cmake --build $(WINDOWS_BUILD) -j $(JOBS) --target package-plugin
 
 deps-windows:
 	scripts/setup-deps $(WINDOWS_PACKAGES)

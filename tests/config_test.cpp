@@ -8,6 +8,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -470,12 +471,89 @@ TEST_F(ConfigFile, ResetReleasesEverything) {
     // The fixture checks the host allocator's account after the test.
 }
 
+std::string ReadSource(const char* relative) {
+    std::ifstream file(fs::path(BF_SOURCE_DIR) / relative, std::ios::binary);
+    EXPECT_TRUE(file.is_open()) << relative;
+    return {std::istreambuf_iterator<char>(file), {}};
+}
+
+constexpr const char* kPackagedConfig = "package/config.json";
+constexpr const char* kExampleConfig = "examples/server/ArkApi/Plugins/Beastfinder/config.json";
+
+// JSON pointers of every value that is not an object.
+void LeafPaths(const Json& value, const std::string& at, std::vector<std::string>& out) {
+    if (!value.is_object()) {
+        out.push_back(at);
+        return;
+    }
+    for (const auto& [key, member] : value.items()) {
+        LeafPaths(member, at + "/" + key, out);
+    }
+}
+
+std::vector<std::string> LeafPaths(const Json& value) {
+    std::vector<std::string> out;
+    LeafPaths(value, "", out);
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+TEST_F(ConfigFile, ShippedFilesSpellOutEveryKey) {
+    // Every key the loader reads, named as it stands in the file.
+    ASSERT_EQ(LoadText("{}"), "");
+    Json loaded = Snapshot();
+    Json keys = Json::object();
+    for (const char* section : {"GlobalSettings", "WildTracker", "TameTracker", "AdminTracker"}) {
+        keys[section] = loaded[section];
+    }
+    keys["PremiumSettings"]["TrackingArrow"] = loaded["TrackingArrow"];
+    for (const Json& message : loaded["Messages"]) {
+        keys["Messages"][message["name"].get<std::string>()] = {
+            {"Message", 0}, {"Colors", 0}, {"DisplayTime", 0}, {"DisplayScale", 0}, {"Opacity", 0}};
+    }
+    const std::vector<std::string> expected = LeafPaths(keys);
+    ASSERT_EQ(expected.size(), 93U);
+    for (const char* file : {kPackagedConfig, kExampleConfig}) {
+        EXPECT_EQ(LeafPaths(Json::parse(ReadSource(file))), expected) << file;
+    }
+}
+
+TEST_F(ConfigFile, PackagedConfigHoldsTheDefaults) {
+    ASSERT_EQ(LoadText("{}"), "");
+    Json defaults = Snapshot();
+    ResetConfig();
+    Logs();
+    ASSERT_EQ(LoadText(ReadSource(kPackagedConfig)), "");
+    EXPECT_EQ(Logs(), std::vector<std::string>{});
+    Json packaged = Snapshot();
+
+    // Colours have no default a file can state (absent keeps the previous one, with a
+    // warning), and a message's default is an empty text in a colour far above white: the
+    // package spells these out. Everything else is exactly what an absent key gives.
+    const auto visible = [](const Json& colour) {
+        return colour.size() == 4 && colour[3] == 1.0 &&
+               std::all_of(colour.begin(), colour.begin() + 3,
+                           [](const Json& c) { return c >= 0.0 && c <= 1.0; });
+    };
+    EXPECT_TRUE(visible(packaged["GlobalSettings"]["TextColor"]));
+    EXPECT_TRUE(visible(packaged["TrackingArrow"]["Color"]));
+    for (const Json& message : packaged["Messages"]) {
+        EXPECT_NE(message["text"], "") << message["name"];
+        EXPECT_TRUE(visible(message["color"])) << message["name"];
+    }
+    for (Json* snapshot : {&defaults, &packaged}) {
+        (*snapshot)["GlobalSettings"].erase("TextColor");
+        (*snapshot)["TrackingArrow"].erase("Color");
+        for (Json& message : (*snapshot)["Messages"]) {
+            message.erase("text");
+            message.erase("color");
+        }
+    }
+    EXPECT_EQ(packaged, defaults);
+}
+
 TEST_F(ConfigFile, ShippedExampleLoadsCleanly) {
-    std::ifstream example(fs::path(BF_SOURCE_DIR) /
-                          "examples/server/ArkApi/Plugins/Beastfinder/config.json");
-    ASSERT_TRUE(example.is_open());
-    const std::string text{std::istreambuf_iterator<char>(example), {}};
-    ASSERT_EQ(LoadText(text), "");
+    ASSERT_EQ(LoadText(ReadSource(kExampleConfig)), "");
     EXPECT_EQ(Logs(), std::vector<std::string>{});
     const Json loaded = Snapshot();
     EXPECT_EQ(loaded["TameTracker"]["Command"], "/track");

@@ -1,0 +1,106 @@
+// The folder administrators install: what it holds, its PluginInfo.json, and that the plugin
+// starts from it as it stands.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "sim/host/server.h"
+#include "sim/module.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Json = nlohmann::json;
+
+// The server folder the package stands for, and the plugin's own folder in it.
+const fs::path kServer = BF_PACKAGE_ROOT;
+const fs::path kPluginDir = kServer / "ArkApi" / "Plugins" / "Beastfinder";
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    EXPECT_TRUE(file.is_open()) << path;
+    return {std::istreambuf_iterator<char>(file), {}};
+}
+
+std::string ModuleName() {
+    return fs::path(BF_PLUGIN_MODULE_PATH).filename().string();
+}
+
+TEST(Package, HoldsTheModuleNamedAfterItsFolderTheConfigAndThePluginInfo) {
+    std::vector<std::string> files;
+    for (const auto& entry : fs::directory_iterator(kPluginDir)) {
+        files.push_back(entry.path().filename().string());
+    }
+    std::sort(files.begin(), files.end());
+    std::vector<std::string> expected = {ModuleName(), "PluginInfo.json", "config.json"};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(files, expected);
+
+    EXPECT_EQ(fs::path(ModuleName()).stem(), kPluginDir.filename());
+    EXPECT_TRUE(ReadFile(kPluginDir / ModuleName()) == ReadFile(BF_PLUGIN_MODULE_PATH))
+        << "the packaged module is not the one just built";
+    EXPECT_EQ(ReadFile(kPluginDir / "config.json"),
+              ReadFile(fs::path(BF_SOURCE_DIR) / "package" / "config.json"));
+}
+
+TEST(Package, PluginInfoHasTheLoadersKeysWithTheirTypes) {
+    const Json info = Json::parse(ReadFile(kPluginDir / "PluginInfo.json"));
+    ASSERT_TRUE(info.is_object());
+    const auto key = [&info](const char* name) {
+        const auto found = info.find(name);
+        return found != info.end() ? *found : Json();
+    };
+    ASSERT_TRUE(key("FullName").is_string()) << info.dump();
+    EXPECT_EQ(key("FullName").get<std::string>(), "Beastfinder");
+    ASSERT_TRUE(key("Description").is_string()) << info.dump();
+    EXPECT_FALSE(key("Description").get<std::string>().empty());
+    ASSERT_TRUE(key("Version").is_number()) << info.dump();
+    EXPECT_DOUBLE_EQ(key("Version").get<double>(), BF_PLUGIN_VERSION);
+    ASSERT_TRUE(key("MinApiVersion").is_number()) << info.dump();
+    EXPECT_GT(key("MinApiVersion").get<double>(), 0.0);
+    ASSERT_TRUE(key("Dependencies").is_array()) << info.dump();
+    for (const Json& dependency : key("Dependencies")) {
+        ASSERT_TRUE(dependency.is_string()) << dependency.dump();
+        // The plugin runs without them; a hard dependency would keep it from loading.
+        for (const char* sibling : {"ArkShop", "CoinVault", "Permissions"}) {
+            EXPECT_NE(dependency.get<std::string>(), sibling);
+        }
+    }
+    EXPECT_EQ(info.size(), 5U) << info.dump();
+}
+
+TEST(Package, PluginStartsFromThePackagedFolderWithoutAWarning) {
+    auto& server = sim::TheServer();
+    struct RestoreDir {
+        std::string saved = sim::TheServer().current_dir;
+        ~RestoreDir() { sim::TheServer().current_dir = saved; }
+    } restore;
+    server.current_dir = kServer.string();
+    server.TakeEffects();
+    const std::size_t baseline = server.Allocator().LiveBlocks();
+
+    sim::PluginModule module;
+    ASSERT_TRUE(module.Open((kPluginDir / ModuleName()).string())) << module.Error();
+    EXPECT_TRUE(module.Started());
+    std::size_t registered = 0;
+    for (const auto& effect : server.TakeEffects()) {
+        EXPECT_NE(effect.type, "log") << effect.Text("message");
+        EXPECT_NE(effect.type, "fault") << effect.Text("what");
+        registered += effect.type == "register" ? 1 : 0;
+    }
+    EXPECT_EQ(registered, 7U);
+    module.Close();
+    for (const auto& effect : server.TakeEffects()) {
+        EXPECT_NE(effect.type, "fault") << effect.Text("what");
+    }
+    EXPECT_EQ(server.Allocator().LiveBlocks(), baseline) << "host blocks leaked";
+}
+
+}  // namespace
