@@ -240,6 +240,17 @@ TEST(Output, QuotingNumbersAndLogStamps) {
               "[Beastfinder][error] \\\"x\\\"\"}");
 }
 
+TEST(Output, PrintableTextEscapesWhatATerminalWouldActOn) {
+    EXPECT_EQ(PrintableText("plain Шторм 🦖"), "plain Шторм 🦖");
+    EXPECT_EQ(PrintableText("a\nb\tc\x1b[31m\x7f"), "a\\x0Ab\\x09c\\x1B[31m\\x7F");
+    // Not UTF-8: stray continuation, truncated sequence, overlong form, surrogate, too high.
+    EXPECT_EQ(PrintableText("\x80 \xD0 \xC0\xAF \xED\xA0\x80 \xF4\x90\x80\x80"),
+              "\\x80 \\xD0 \\xC0\\xAF \\xED\\xA0\\x80 \\xF4\\x90\\x80\\x80");
+    // C1 controls and the characters that reorder a line.
+    EXPECT_EQ(PrintableText("\xC2\x9B x \xE2\x80\xAE y \xE2\x81\xA6"),
+              "\\u009B x \\u202E y \\u2066");
+}
+
 TEST(HostAllocator, MisuseIsReportedNotActedOn) {
     HostAllocator allocator;
     void* block = allocator.Malloc(8);
