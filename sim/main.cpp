@@ -4,6 +4,7 @@
 #include <fstream>
 #include <iostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #if defined(_WIN32)
@@ -13,8 +14,10 @@
 #include <unistd.h>
 #endif
 
+#include "sim/check.h"
 #include "sim/host/server.h"
 #include "sim/module.h"
+#include "sim/output.h"
 #include "sim/script.h"
 
 namespace fs = std::filesystem;
@@ -22,16 +25,18 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* kUsage =
-    "usage: beastfinder-sim [--json] [--echo] [--transcript] [--server DIR] [--world FILE] "
-    "[SCRIPT]\n"
-    "  SCRIPT        script file, or - for standard input (the default when it is not a "
-    "terminal);\n"
-    "                without one at a terminal, an interactive prompt\n"
-    "  --server DIR  server folder holding ArkApi/Plugins/Beastfinder/config.json\n"
-    "  --world FILE  world file (JSON)\n"
-    "  --json        print effects as JSON lines\n"
-    "  --echo        print each script line before its effects, and the exit code at the end\n"
-    "  --transcript  SCRIPT is a transcript: run its script lines, skip the output in it\n"
+    "usage: beastfinder-sim [--json] [--echo] [--transcript] [--server DIR]\n"
+    "                       [--world FILE] [SCRIPT]\n"
+    "       beastfinder-sim check FILE\n"
+    "  SCRIPT         script file, or - for standard input (the default when it is not a\n"
+    "                 terminal); without one at a terminal, an interactive prompt\n"
+    "  --server DIR   server folder holding ArkApi/Plugins/Beastfinder/config.json\n"
+    "  --world FILE   world file (JSON)\n"
+    "  --json         print effects as JSON lines\n"
+    "  --echo         print each script line before its effects, and the exit code at the end\n"
+    "  --transcript   SCRIPT is a transcript: run its script lines, skip the output in it\n"
+    "  check FILE     load FILE as the plugin loads config.json and list every error and\n"
+    "                 warning; exit code 0 when it loads, 1 when it does not\n"
     "Without --server and --world the bundled examples are used. See docs/simulator.md.\n";
 
 bool StdinIsTerminal() {
@@ -62,8 +67,32 @@ fs::path FindExamples() {
 }
 
 int Usage(const std::string& problem) {
-    std::cerr << "beastfinder-sim: " << problem << "\n" << kUsage;
+    std::cerr << "beastfinder-sim: " << sim::PrintableText(problem) << "\n" << kUsage;
     return 2;
+}
+
+bool IsHelp(const std::string& arg) {
+    return arg == "--help" || arg == "-h";
+}
+
+int Check(int argc, char** argv) {
+    std::string file;
+    for (int i = 2; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (IsHelp(arg)) {
+            std::cout << kUsage;
+            return 0;
+        }
+        if (!file.empty()) {
+            return Usage("check takes one file");
+        }
+        file = arg;
+    }
+    if (file.empty()) {
+        return Usage("check needs a file");
+    }
+    return sim::CheckConfig(sim::TheServer(), file, sim::PluginModule::DefaultPath(), std::cout,
+                            std::cerr);
 }
 
 }  // namespace
@@ -74,6 +103,10 @@ int main(int argc, char** argv) {
     _setmode(_fileno(stdout), _O_BINARY);
 #endif
     std::ios::sync_with_stdio(false);
+
+    if (argc >= 2 && std::string_view(argv[1]) == "check") {
+        return Check(argc, argv);
+    }
 
     sim::SessionOptions options;
     bool transcript = false;
@@ -97,7 +130,7 @@ int main(int argc, char** argv) {
                 options.world_file = argv[++i];
                 options.world_fixed = true;
             }
-        } else if (arg == "--help" || arg == "-h") {
+        } else if (IsHelp(arg)) {
             std::cout << kUsage;
             return 0;
         } else if (arg.size() > 1 && arg[0] == '-') {
