@@ -1,8 +1,11 @@
 // beastfinder-sim: runs the plugin module in a simulated dedicated server.
+#include <charconv>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,6 +18,7 @@
 #endif
 
 #include "sim/check.h"
+#include "sim/generate.h"
 #include "sim/host/server.h"
 #include "sim/module.h"
 #include "sim/output.h"
@@ -28,6 +32,7 @@ constexpr const char* kUsage =
     "usage: beastfinder-sim [--json] [--echo] [--transcript] [--server DIR]\n"
     "                       [--world FILE] [SCRIPT]\n"
     "       beastfinder-sim check FILE\n"
+    "       beastfinder-sim generate N [--seed S] [-o FILE]\n"
     "  SCRIPT         script file, or - for standard input (the default when it is not a\n"
     "                 terminal); without one at a terminal, an interactive prompt\n"
     "  --server DIR   server folder holding ArkApi/Plugins/Beastfinder/config.json\n"
@@ -37,6 +42,8 @@ constexpr const char* kUsage =
     "  --transcript   SCRIPT is a transcript: run its script lines, skip the output in it\n"
     "  check FILE     load FILE as the plugin loads config.json and list every error and\n"
     "                 warning; exit code 0 when it loads, 1 when it does not\n"
+    "  generate N     write a world file with N creatures to standard output; --seed S picks\n"
+    "                 another world (default 1), -o FILE writes it to FILE\n"
     "Without --server and --world the bundled examples are used. See docs/simulator.md.\n";
 
 bool StdinIsTerminal() {
@@ -95,6 +102,64 @@ int Check(int argc, char** argv) {
                             std::cerr);
 }
 
+bool ParseCount(const std::string& text, std::uint64_t& value) {
+    const char* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    return !text.empty() && ec == std::errc() && ptr == end;
+}
+
+int Generate(int argc, char** argv) {
+    std::optional<std::uint64_t> count;
+    std::uint64_t seed = 1;
+    std::string output;
+    for (int i = 2; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (IsHelp(arg)) {
+            std::cout << kUsage;
+            return 0;
+        }
+        if (arg == "--seed" || arg == "-o") {
+            if (i + 1 >= argc) {
+                return Usage(arg + " needs a value");
+            }
+            const std::string value = argv[++i];
+            if (arg == "-o") {
+                output = value;
+            } else if (!ParseCount(value, seed)) {
+                return Usage("--seed: \"" + value + "\" is not a number from 0 to 2^64 - 1");
+            }
+        } else if (count) {
+            return Usage("generate takes one count");
+        } else {
+            std::uint64_t n = 0;
+            // Creature ids are signed 64-bit in the world file.
+            if (!ParseCount(arg, n) || n > static_cast<std::uint64_t>(INT64_MAX)) {
+                return Usage("generate: \"" + arg + "\" is not a number of creatures");
+            }
+            count = n;
+        }
+    }
+    if (!count) {
+        return Usage("generate needs the number of creatures");
+    }
+    std::ofstream file;
+    if (!output.empty()) {
+        file.open(output, std::ios::binary | std::ios::trunc);
+        if (!file) {
+            std::cerr << sim::PrintableText(output) << ": cannot be written\n";
+            return 2;
+        }
+    }
+    std::ostream& out = output.empty() ? std::cout : file;
+    sim::WriteGeneratedWorld(out, *count, seed);
+    if (!out.flush()) {
+        std::cerr << (output.empty() ? "standard output" : sim::PrintableText(output))
+                  << ": cannot be written\n";
+        return 2;
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -106,6 +171,9 @@ int main(int argc, char** argv) {
 
     if (argc >= 2 && std::string_view(argv[1]) == "check") {
         return Check(argc, argv);
+    }
+    if (argc >= 2 && std::string_view(argv[1]) == "generate") {
+        return Generate(argc, argv);
     }
 
     sim::SessionOptions options;
