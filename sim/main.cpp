@@ -29,7 +29,7 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* kUsage =
-    "usage: beastfinder-sim [--json] [--echo] [--transcript] [--server DIR]\n"
+    "usage: beastfinder-sim [--json] [--echo] [--transcript] [--interactive] [--server DIR]\n"
     "                       [--world FILE] [SCRIPT]\n"
     "       beastfinder-sim check FILE\n"
     "       beastfinder-sim generate N [--seed S] [-o FILE]\n"
@@ -40,6 +40,7 @@ constexpr const char* kUsage =
     "  --json         print effects as JSON lines\n"
     "  --echo         print each script line before its effects, and the exit code at the end\n"
     "  --transcript   SCRIPT is a transcript: run its script lines, skip the output in it\n"
+    "  --interactive  the prompt, even when standard input is not a terminal\n"
     "  check FILE     load FILE as the plugin loads config.json and list every error and\n"
     "                 warning; exit code 0 when it loads, 1 when it does not\n"
     "  generate N     write a world file with N creatures to standard output; --seed S picks\n"
@@ -178,6 +179,7 @@ int main(int argc, char** argv) {
 
     sim::SessionOptions options;
     bool transcript = false;
+    bool interactive = false;
     std::string script;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -187,6 +189,8 @@ int main(int argc, char** argv) {
             options.echo = true;
         } else if (arg == "--transcript") {
             transcript = true;
+        } else if (arg == "--interactive") {
+            interactive = true;
         } else if (arg == "--server" || arg == "--world") {
             if (i + 1 >= argc) {
                 return Usage(arg + " needs a value");
@@ -212,6 +216,9 @@ int main(int argc, char** argv) {
     if (transcript && (script.empty() || script == "-")) {
         return Usage("--transcript needs a script file");
     }
+    if (interactive && !script.empty()) {
+        return Usage("--interactive reads standard input, not a script");
+    }
 
     const fs::path examples = FindExamples();
     if (!examples.empty()) {
@@ -234,7 +241,7 @@ int main(int argc, char** argv) {
         sim::LineSource source(file, script, transcript);
         return sim::RunScript(session, source, fs::path(script).parent_path().string());
     }
-    if (script == "-" || !StdinIsTerminal()) {
+    if (script == "-" || (!interactive && !StdinIsTerminal())) {
         sim::LineSource source(std::cin, "<stdin>");
         return sim::RunScript(session, source, "");
     }

@@ -935,7 +935,9 @@ int RunInteractive(Session& session, std::istream& in, std::ostream& out) {
                        "  unresolve resolve load unload reload account players creatures echo\n"
                        "Prompt only: as <player>, help, quit. See docs/simulator.md.\n";
             } else if (*first == "as") {
-                session.SwitchPlayer(Need(words, "as", "the player's name"));
+                const std::string name = Need(words, "as", "the player's name");
+                NoMore(words, "as");
+                session.SwitchPlayer(name);
             } else if (Session::IsCommand(*first)) {
                 session.Execute(line, source);
             } else {
