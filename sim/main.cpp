@@ -2,6 +2,7 @@
 #include <charconv>
 #include <cstdint>
 #include <cstdio>
+#include <exception>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -170,11 +171,15 @@ int main(int argc, char** argv) {
 #endif
     std::ios::sync_with_stdio(false);
 
-    if (argc >= 2 && std::string_view(argv[1]) == "check") {
-        return Check(argc, argv);
-    }
-    if (argc >= 2 && std::string_view(argv[1]) == "generate") {
-        return Generate(argc, argv);
+    const std::string_view command = argc >= 2 ? argv[1] : "";
+    if (command == "check" || command == "generate") {
+        // An administrator's tool ends with a message, whatever went wrong.
+        try {
+            return command == "check" ? Check(argc, argv) : Generate(argc, argv);
+        } catch (const std::exception& error) {
+            std::cerr << "beastfinder-sim: " << sim::PrintableText(error.what()) << '\n';
+            return 2;
+        }
     }
 
     sim::SessionOptions options;
