@@ -31,7 +31,73 @@ bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
+// The length of the well-formed UTF-8 sequence at the start of `bytes` and its code point,
+// or 0 when it is not one (overlong forms and surrogates included).
+std::size_t Utf8Sequence(std::string_view bytes, char32_t& cp) {
+    const auto lead = static_cast<unsigned char>(bytes[0]);
+    std::size_t length = 0;
+    if (lead < 0x80) {
+        cp = lead;
+        return 1;
+    }
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+        cp = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        cp = lead & 0x0F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        cp = lead & 0x07;
+    } else {
+        return 0;
+    }
+    if (bytes.size() < length) {
+        return 0;
+    }
+    for (std::size_t i = 1; i < length; ++i) {
+        const auto next = static_cast<unsigned char>(bytes[i]);
+        if ((next & 0xC0) != 0x80) {
+            return 0;
+        }
+        cp = (cp << 6) | (next & 0x3F);
+    }
+    constexpr char32_t kMinimum[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (cp < kMinimum[length] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+        return 0;
+    }
+    return length;
+}
+
+bool Unprintable(char32_t cp) {
+    return cp < 0x20 || (cp >= 0x7F && cp <= 0x9F) || cp == 0x061C || cp == 0x200E ||
+           cp == 0x200F || (cp >= 0x2028 && cp <= 0x202E) || (cp >= 0x2066 && cp <= 0x2069);
+}
+
 }  // namespace
+
+std::string PrintableText(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    while (!bytes.empty()) {
+        char32_t cp = 0;
+        const std::size_t length = Utf8Sequence(bytes, cp);
+        if (length == 0) {
+            out += fmt::format("\\x{:02X}", static_cast<unsigned char>(bytes[0]));
+            bytes.remove_prefix(1);
+            continue;
+        }
+        if (!Unprintable(cp)) {
+            out.append(bytes.substr(0, length));
+        } else if (cp < 0x80) {
+            out += fmt::format("\\x{:02X}", static_cast<std::uint32_t>(cp));
+        } else {
+            out += fmt::format("\\u{:04X}", static_cast<std::uint32_t>(cp));
+        }
+        bytes.remove_prefix(length);
+    }
+    return out;
+}
 
 std::string JsonQuote(std::string_view utf8) {
     std::string out;

@@ -14,6 +14,11 @@ enum class OutputFormat { Text, Json };
 // A JSON string literal; UTF-8 is kept, quotes, backslashes and control characters escaped.
 std::string JsonQuote(std::string_view utf8);
 
+// Text that is safe to show at a terminal, on one line: valid UTF-8 stays as it is;
+// control characters (line breaks and escape sequences included), the characters that
+// reorder a line and bytes that are not UTF-8 become \xNN or \uNNNN escapes.
+std::string PrintableText(std::string_view bytes);
+
 // Shortest round-trip form. A value that is exactly a 32-bit float is shown as that float,
 // so a host's 1.3F reads "1.3" rather than its double expansion.
 std::string FormatNumber(double value);

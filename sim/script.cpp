@@ -2,16 +2,15 @@
 
 #include <algorithm>
 #include <charconv>
-#include <chrono>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <limits>
-#include <random>
 
 #include <fmt/format.h>
 
 #include "sim/host/siblings.h"
+#include "sim/scratch.h"
 #include "sim/world.h"
 
 namespace sim {
@@ -689,18 +688,11 @@ std::string Session::ScratchServer() {
         return scratch_;
     }
     // Scripts write configuration files; never into the folder they were given.
-    std::mt19937_64 random(
-        static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
-        std::random_device{}());
     fs::path folder;
-    for (int attempt = 0;; ++attempt) {
-        folder = fs::temp_directory_path() / fmt::format("beastfinder-sim-{:016x}", random());
-        if (fs::create_directory(folder)) {
-            break;
-        }
-        if (attempt == 100) {
-            throw ScriptError("config: cannot make a scratch server folder");
-        }
+    try {
+        folder = MakeScratchFolder("beastfinder-sim-");
+    } catch (const std::runtime_error& error) {
+        throw ScriptError(std::string("config: ") + error.what());
     }
     scratch_ = folder.string();
     const fs::path plugin = fs::path("ArkApi") / "Plugins" / "Beastfinder";
@@ -943,7 +935,9 @@ int RunInteractive(Session& session, std::istream& in, std::ostream& out) {
                        "  unresolve resolve load unload reload account players creatures echo\n"
                        "Prompt only: as <player>, help, quit. See docs/simulator.md.\n";
             } else if (*first == "as") {
-                session.SwitchPlayer(Need(words, "as", "the player's name"));
+                const std::string name = Need(words, "as", "the player's name");
+                NoMore(words, "as");
+                session.SwitchPlayer(name);
             } else if (Session::IsCommand(*first)) {
                 session.Execute(line, source);
             } else {

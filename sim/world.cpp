@@ -2,12 +2,14 @@
 
 #include <fstream>
 #include <limits>
+#include <optional>
 #include <sstream>
 
 #include <fmt/format.h>
 #include <nlohmann/json.hpp>
 
 #include "sim/host/siblings.h"
+#include "sim/json_lines.h"
 
 namespace sim {
 
@@ -15,162 +17,16 @@ namespace {
 
 using nlohmann::json;
 
-std::string PointerChild(const std::string& pointer, std::string_view key) {
-    std::string out = pointer + "/";
-    for (const char c : key) {
-        if (c == '~') {
-            out += "~0";
-        } else if (c == '/') {
-            out += "~1";
-        } else {
-            out.push_back(c);
-        }
-    }
-    return out;
-}
-
-std::string PointerChild(const std::string& pointer, std::size_t index) {
-    return pointer + "/" + std::to_string(index);
-}
-
-// The line on which every value of a JSON text starts, by JSON pointer. The library keeps
-// no positions for values, so the text, already known to be valid, is walked once more.
-class JsonLines {
-  public:
-    explicit JsonLines(std::string_view text) : text_(text) {
-        if (text_.substr(0, 3) == "\xEF\xBB\xBF") {
-            pos_ = 3;
-        }
-        Value("");
-    }
-
-    // The line of the value at `pointer`, or of its nearest enclosing value.
-    int LineOf(std::string pointer) const {
-        for (;;) {
-            auto it = lines_.find(pointer);
-            if (it != lines_.end()) {
-                return it->second;
-            }
-            const auto slash = pointer.rfind('/');
-            if (slash == std::string::npos) {
-                return 1;
-            }
-            pointer.resize(slash);
-        }
-    }
-
-  private:
-    char Peek() const { return pos_ < text_.size() ? text_[pos_] : '\0'; }
-
-    void SkipSpace() {
-        while (pos_ < text_.size()) {
-            const char c = text_[pos_];
-            if (c == '\n') {
-                ++line_;
-            } else if (c != ' ' && c != '\t' && c != '\r') {
-                return;
-            }
-            ++pos_;
-        }
-    }
-
-    std::string_view RawString() {
-        const std::size_t start = ++pos_;
-        while (pos_ < text_.size() && text_[pos_] != '"') {
-            pos_ += text_[pos_] == '\\' ? 2 : 1;
-        }
-        const std::string_view raw = text_.substr(start, pos_ - start);
-        ++pos_;
-        return raw;
-    }
-
-    // Skips one value without looking inside, for nesting deeper than any world file needs:
-    // walking it recursively could exhaust the stack.
-    void SkipNested() {
-        int depth = 0;
-        do {
-            const char c = text_[pos_];
-            if (c == '"') {
-                RawString();
-                continue;
-            }
-            if (c == '[' || c == '{') {
-                ++depth;
-            } else if (c == ']' || c == '}') {
-                --depth;
-            } else if (c == '\n') {
-                ++line_;
-            }
-            ++pos_;
-        } while (depth > 0 && pos_ < text_.size());
-    }
-
-    void Value(const std::string& pointer, int depth = 0) {
-        SkipSpace();
-        lines_[pointer] = line_;
-        const char c = Peek();
-        if ((c == '{' || c == '[') && depth >= kMaxDepth) {
-            SkipNested();
-            return;
-        }
-        if (c == '{') {
-            ++pos_;
-            SkipSpace();
-            while (Peek() == '"') {
-                const std::string_view raw = RawString();
-                const std::string key =
-                    raw.find('\\') == std::string_view::npos
-                        ? std::string(raw)
-                        : json::parse("\"" + std::string(raw) + "\"").get<std::string>();
-                SkipSpace();
-                ++pos_;  // ':'
-                Value(PointerChild(pointer, key), depth + 1);
-                SkipSpace();
-                if (Peek() == ',') {
-                    ++pos_;
-                    SkipSpace();
-                }
-            }
-            ++pos_;  // '}'
-        } else if (c == '[') {
-            ++pos_;
-            SkipSpace();
-            for (std::size_t index = 0; Peek() != ']' && pos_ < text_.size(); ++index) {
-                Value(PointerChild(pointer, index), depth + 1);
-                SkipSpace();
-                if (Peek() == ',') {
-                    ++pos_;
-                }
-            }
-            ++pos_;  // ']'
-        } else if (c == '"') {
-            RawString();
-        } else {
-            while (pos_ < text_.size() &&
-                   std::string_view(",]} \t\r\n").find(text_[pos_]) == std::string_view::npos) {
-                ++pos_;
-            }
-        }
-    }
-
-    static constexpr int kMaxDepth = 32;
-    std::string_view text_;
-    std::size_t pos_ = 0;
-    int line_ = 1;
-    std::map<std::string, int> lines_;
-};
-
 // Typed reads that name the file, line and key path of whatever is wrong.
 class Reader {
   public:
-    Reader(std::string name, std::string_view text) : name_(std::move(name)), lines_(text) {}
+    Reader(std::string name, std::string_view text) : name_(std::move(name)), text_(text) {}
 
     [[noreturn]] void Fail(const std::string& pointer, std::string_view what) const {
         if (pointer.empty()) {
-            throw WorldError(fmt::format("{}:{}: {}", name_, lines_.LineOf(pointer), what));
+            throw WorldError(fmt::format("{}:{}: {}", name_, LineOf(pointer), what));
         }
-        throw WorldError(
-            fmt::format("{}:{}: {}: {}", name_, lines_.LineOf(pointer), pointer, what));
+        throw WorldError(fmt::format("{}:{}: {}: {}", name_, LineOf(pointer), pointer, what));
     }
 
     [[noreturn]] void WrongType(const json& value, const std::string& pointer,
@@ -273,8 +129,17 @@ class Reader {
     }
 
   private:
+    // Walked only for an error: a world of a million creatures has many millions of values.
+    int LineOf(const std::string& pointer) const {
+        if (!lines_) {
+            lines_.emplace(text_);
+        }
+        return lines_->LineOf(pointer);
+    }
+
     std::string name_;
-    JsonLines lines_;
+    std::string_view text_;
+    mutable std::optional<JsonLines> lines_;
 };
 
 // The first steam id the file does not name, counting from a plausible account number.

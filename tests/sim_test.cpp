@@ -240,6 +240,17 @@ TEST(Output, QuotingNumbersAndLogStamps) {
               "[Beastfinder][error] \\\"x\\\"\"}");
 }
 
+TEST(Output, PrintableTextEscapesWhatATerminalWouldActOn) {
+    EXPECT_EQ(PrintableText("plain Шторм 🦖"), "plain Шторм 🦖");
+    EXPECT_EQ(PrintableText("a\nb\tc\x1b[31m\x7f"), "a\\x0Ab\\x09c\\x1B[31m\\x7F");
+    // Not UTF-8: stray continuation, truncated sequence, overlong form, surrogate, too high.
+    EXPECT_EQ(PrintableText("\x80 \xD0 \xC0\xAF \xED\xA0\x80 \xF4\x90\x80\x80"),
+              "\\x80 \\xD0 \\xC0\\xAF \\xED\\xA0\\x80 \\xF4\\x90\\x80\\x80");
+    // C1 controls and the characters that reorder a line.
+    EXPECT_EQ(PrintableText("\xC2\x9B x \xE2\x80\xAE y \xE2\x81\xA6"),
+              "\\u009B x \\u202E y \\u2066");
+}
+
 TEST(HostAllocator, MisuseIsReportedNotActedOn) {
     HostAllocator allocator;
     void* block = allocator.Malloc(8);
@@ -400,6 +411,39 @@ TEST_F(SessionTest, BadWorldFileStopsBeforeTheModuleLoads) {
               options_.world_file + ":2: /players/0/name: expected a string, got number\n");
     EXPECT_TRUE(TheServer().commands.empty());
     EXPECT_EQ(session.Conclude(), 2);
+}
+
+TEST_F(SessionTest, ThePromptChatsAsTheCurrentPlayerAndSurvivesBadLines) {
+    std::ofstream(dir_ / "world.json") << R"({"players": [{"name": "A"}, {"name": "Bo B"}]})";
+    Session session(TheServer(), out_, err_, options_);
+    std::istringstream typed(
+        "as \"Bo B\"\n/hello there\nas Nobody\nas\nchat \"A\nwait soon\nas A extra\n"
+        "players\nreload\nquit\n/never read\n");
+    EXPECT_EQ(RunInteractive(session, typed, out_), 2);
+    const std::string out = out_.str();
+    EXPECT_NE(out.find("Bo B> unhandled kind=\"chat\" player=\"Bo B\" line=\"/hello there\"\n"),
+              std::string::npos)
+        << out;
+    EXPECT_NE(out.find("player name=\"Bo B\""), std::string::npos);
+    EXPECT_EQ(out.find("/never read"), std::string::npos);
+    EXPECT_EQ(err_.str(),
+              "as: no player named \"Nobody\"\n"
+              "as: the player's name is missing\n"
+              "the quote at column 6 is not closed\n"
+              "wait: \"soon\" is not a number of seconds\n"
+              "as: unexpected \"extra\"\n");
+    // Still the second player: no failed line changed who speaks.
+    EXPECT_EQ(session.current_player, "Bo B");
+    EXPECT_TRUE(TheServer().commands.empty());
+}
+
+TEST_F(SessionTest, ThePromptStopsAtABadWorldFileWithOneLine) {
+    std::ofstream(dir_ / "world.json") << "{\"players\": 5}";
+    Session session(TheServer(), out_, err_, options_);
+    std::istringstream typed("/track\n");
+    EXPECT_EQ(RunInteractive(session, typed, out_), 2);
+    EXPECT_EQ(err_.str(), options_.world_file + ":1: /players: expected an array, got number\n");
+    EXPECT_EQ(out_.str(), "");
 }
 
 }  // namespace

@@ -6,14 +6,31 @@ cmake_minimum_required(VERSION 3.20)
 get_filename_component(folder "${TRANSCRIPT}" DIRECTORY)
 get_filename_component(name "${TRANSCRIPT}" NAME)
 
-# One variable for both streams keeps error lines in their place among the effects.
-execute_process(
-  COMMAND ${EMULATOR} "${SIM}" --echo --transcript "${name}"
-  WORKING_DIRECTORY "${folder}"
-  OUTPUT_VARIABLE actual
-  ERROR_VARIABLE actual
-  RESULT_VARIABLE code)
 file(READ "${TRANSCRIPT}" expected)
+
+# An option line that starts with a word instead of an option ("#! check FILE") runs that
+# command of the program instead of a script: the transcript is its comment lines up to
+# that line, the output, and the exit code.
+string(REGEX MATCH "^(#[^\n]*\n)*#! [a-z][^\n]*\n" header "${expected}")
+if(header)
+  string(REGEX MATCH "#! ([^\n]*)\n$" ignored "${header}")
+  separate_arguments(arguments UNIX_COMMAND "${CMAKE_MATCH_1}")
+  execute_process(
+    COMMAND ${EMULATOR} "${SIM}" ${arguments}
+    WORKING_DIRECTORY "${folder}"
+    OUTPUT_VARIABLE output
+    ERROR_VARIABLE output
+    RESULT_VARIABLE code)
+  set(actual "${header}${output}exit code=${code}\n")
+else()
+  # One variable for both streams keeps error lines in their place among the effects.
+  execute_process(
+    COMMAND ${EMULATOR} "${SIM}" --echo --transcript "${name}"
+    WORKING_DIRECTORY "${folder}"
+    OUTPUT_VARIABLE actual
+    ERROR_VARIABLE actual
+    RESULT_VARIABLE code)
+endif()
 
 if(actual STREQUAL expected)
   return()

@@ -1,0 +1,98 @@
+// `beastfinder-sim check` on files no administrator should have to write: it must never crash
+// and never print a byte that upsets a terminal.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "sim/check.h"
+#include "sim/host/server.h"
+#include "sim/output.h"
+
+namespace sim {
+namespace {
+
+namespace fs = std::filesystem;
+
+class CheckTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() /
+               ("bf-check-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+        fs::create_directories(dir_);
+    }
+    void TearDown() override {
+        TheServer().TakeEffects();
+        fs::remove_all(dir_);
+    }
+
+    int Check(const std::string& bytes) {
+        const fs::path file = dir_ / "config.json";
+        std::ofstream(file, std::ios::binary) << bytes;
+        out_.str("");
+        err_.str("");
+        return CheckConfig(TheServer(), file.string(), BF_PLUGIN_MODULE_PATH, out_, err_);
+    }
+
+    fs::path dir_;
+    std::ostringstream out_;
+    std::ostringstream err_;
+};
+
+TEST_F(CheckTest, AnyBytesGiveOneLinePerProblemAndASummary) {
+    std::uint64_t state = 12345;
+    auto random_bytes = [&state](std::size_t size) {
+        std::string bytes;
+        for (std::size_t i = 0; i < size; ++i) {
+            state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+            bytes.push_back(static_cast<char>(state >> 56));
+        }
+        return bytes;
+    };
+    const std::string deep(100000, '[');
+    const std::string inputs[] = {
+        "",
+        random_bytes(4096),
+        "\xEF\xBB\xBF{\"GlobalSettings\": {\"DinosPerPage\": -3}}",
+        "{\"Messages\": " + deep + std::string(100000, ']') + "}",
+        "{\"GlobalSettings\": " + deep,
+        "{\"TameTracker\": {\"Command\": \"/t\\u001b]0;owned\\u0007\"}} \xFF trailing junk",
+        "{\"WildTracker\": {\"ExcludeSearch\": [\"\xF0\x9F\xA6\x96\", \"\xF0\x9F\xA6\"]}}",
+    };
+    for (const std::string& input : inputs) {
+        const int code = Check(input);
+        EXPECT_TRUE(code == 0 || code == 1) << code;
+        const std::string out = out_.str();
+        // Every line is printable as it stands, and the last one is the summary.
+        std::istringstream lines(out);
+        std::string line;
+        std::string last;
+        while (std::getline(lines, line)) {
+            EXPECT_EQ(PrintableText(line), line);
+            last = line;
+        }
+        EXPECT_EQ(last.rfind((dir_ / "config.json").string() + ": ", 0), 0U) << last;
+        EXPECT_EQ(code == 0, last.find(": OK") != std::string::npos) << last;
+        EXPECT_EQ(err_.str(), "");
+    }
+    EXPECT_TRUE(TheServer().commands.empty());
+}
+
+TEST_F(CheckTest, WhatCannotBeReadIsAUsageError) {
+    std::ostringstream out;
+    std::ostringstream err;
+    EXPECT_EQ(CheckConfig(TheServer(), dir_.string(), BF_PLUGIN_MODULE_PATH, out, err), 2);
+    EXPECT_EQ(err.str(), dir_.string() + ": is a folder, not a file\n");
+    EXPECT_EQ(out.str(), "");
+
+    std::ofstream(dir_ / "config.json") << "{}";
+    EXPECT_EQ(CheckConfig(TheServer(), (dir_ / "config.json").string(),
+                          (dir_ / "no-module").string(), out, err),
+              3);
+}
+
+}  // namespace
+}  // namespace sim
