@@ -214,7 +214,7 @@ void LoadConfig() {
 }
 
 void ResetConfig() {
-    ConfigRecord().Reset();
+    ConfigRecord().Release();
     MessageCatalogue().Clear();
 }
 
