@@ -49,16 +49,17 @@ const std::array<std::string_view, kLookupCount> kLookupTexts = {
 
 namespace {
 
-// The framework takes its texts as std::string; build each once.
+// The framework takes its texts as std::string; build each once. Destroyed with the module:
+// an unloaded plugin must not leave them behind.
 const std::string& LookupString(Lookup lookup) {
-    static const auto* strings = [] {
-        auto* built = new std::array<std::string, kLookupCount>();
+    static const auto strings = [] {
+        std::array<std::string, kLookupCount> built;
         for (std::size_t i = 0; i < kLookupCount; ++i) {
-            (*built)[i] = std::string(kLookupTexts[i]);
+            built[i] = std::string(kLookupTexts[i]);
         }
         return built;
     }();
-    return (*strings)[static_cast<std::size_t>(lookup)];
+    return strings[static_cast<std::size_t>(lookup)];
 }
 
 struct Memo {

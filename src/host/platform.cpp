@@ -120,12 +120,21 @@ char16_t UpperCaseUnit(char16_t unit) noexcept {
     if (unit >= 0xD800 && unit <= 0xDFFF) {
         return unit;
     }
-    // A private locale object: the process's global locale is never touched.
-    static const locale_t utf8 = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(0));
-    if (utf8 == static_cast<locale_t>(0)) {
+    // A private locale object: the process's global locale is never touched. Freed with
+    // the module.
+    struct Utf8Locale {
+        locale_t handle = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(0));
+        ~Utf8Locale() {
+            if (handle != static_cast<locale_t>(0)) {
+                freelocale(handle);
+            }
+        }
+    };
+    static const Utf8Locale utf8;
+    if (utf8.handle == static_cast<locale_t>(0)) {
         return unit;
     }
-    const wint_t upper = towupper_l(static_cast<wint_t>(unit), utf8);
+    const wint_t upper = towupper_l(static_cast<wint_t>(unit), utf8.handle);
     return upper <= 0xFFFF ? static_cast<char16_t>(upper) : unit;
 }
 
