@@ -349,25 +349,14 @@ void Session::Flush() {
     out_.flush();
 }
 
-void Session::EchoCommand(std::string_view line) {
+void Session::EchoLine(std::string_view prefix, std::string_view line) {
     if (!options_.echo) {
         return;
     }
     if (options_.format == OutputFormat::Json) {
         Print(Effect{"script", {{"line", std::string(line)}}});
     } else {
-        out_ << "$ " << line << '\n';
-    }
-}
-
-void Session::EchoVerbatim(std::string_view line) {
-    if (!options_.echo) {
-        return;
-    }
-    if (options_.format == OutputFormat::Json) {
-        Print(Effect{"script", {{"line", std::string(line)}}});
-    } else {
-        out_ << line << '\n';
+        out_ << prefix << line << '\n';
     }
 }
 
