@@ -4,7 +4,6 @@
 #include <limits>
 #include <optional>
 #include <sstream>
-#include <type_traits>
 
 #include <fmt/format.h>
 #include <nlohmann/json.hpp>
@@ -129,26 +128,12 @@ class Reader {
         return SimColor{v[0], v[1], v[2], v[3]};
     }
 
-    // `object`'s `key`, read as the target's type, when the object has it.
+    // `object`'s `key` read into `target`, when the object has it.
     template <typename T>
-    void Optional(const json& object, const std::string& pointer, std::string_view key,
-                  T& target) const {
-        const auto it = object.find(key);
-        if (it == object.end()) {
-            return;
-        }
-        const std::string at = PointerChild(pointer, key);
-        if constexpr (std::is_same_v<T, bool>) {
-            target = Bool(*it, at);
-        } else if constexpr (std::is_same_v<T, std::int32_t>) {
-            target = Int32(*it, at);
-        } else if constexpr (std::is_same_v<T, float>) {
-            target = Float(*it, at);
-        } else if constexpr (std::is_same_v<T, std::string>) {
-            target = String(*it, at);
-        } else {
-            static_assert(std::is_same_v<T, SimVector3>);
-            target = Position(*it, at);
+    void Optional(const json& object, const std::string& pointer, std::string_view key, T& target,
+                  T (Reader::*read)(const json&, const std::string&) const) const {
+        if (const auto it = object.find(key); it != object.end()) {
+            target = (this->*read)(*it, PointerChild(pointer, key));
         }
     }
 
@@ -245,13 +230,13 @@ void ReadPlayers(const Reader& r, const json& players, WorldSpec& spec) {
             }
         }
         ids.Read(p, at, "steam_id", player.steam_id);
-        r.Optional(p, at, "team", player.team);
-        r.Optional(p, at, "admin", player.admin);
-        r.Optional(p, at, "position", player.position);
-        r.Optional(p, at, "tribe", player.tribe);
-        r.Optional(p, at, "character", player.character);
-        r.Optional(p, at, "player_state", player.pawn_state);
-        r.Optional(p, at, "controller_player_state", player.controller_state);
+        r.Optional(p, at, "team", player.team, &Reader::Int32);
+        r.Optional(p, at, "admin", player.admin, &Reader::Bool);
+        r.Optional(p, at, "position", player.position, &Reader::Position);
+        r.Optional(p, at, "tribe", player.tribe, &Reader::String);
+        r.Optional(p, at, "character", player.character, &Reader::Bool);
+        r.Optional(p, at, "player_state", player.pawn_state, &Reader::Bool);
+        r.Optional(p, at, "controller_player_state", player.controller_state, &Reader::Bool);
         return player;
     });
     ids.AssignFree(spec.players, &PlayerSpec::steam_id);
@@ -268,14 +253,14 @@ void ReadCreatures(const Reader& r, const json& creatures, WorldSpec& spec) {
         if (ids.Read(c, at, "id", creature.id) && creature.id == 0) {
             r.Fail(at + "/id", "creature ids start at 1");
         }
-        r.Optional(c, at, "name", creature.name);
-        r.Optional(c, at, "species", creature.species);
-        r.Optional(c, at, "tribe", creature.tribe);
-        r.Optional(c, at, "owner", creature.owner);
-        r.Optional(c, at, "team", creature.team);
-        r.Optional(c, at, "level", creature.level);
-        r.Optional(c, at, "status", creature.status);
-        r.Optional(c, at, "position", creature.position);
+        r.Optional(c, at, "name", creature.name, &Reader::String);
+        r.Optional(c, at, "species", creature.species, &Reader::String);
+        r.Optional(c, at, "tribe", creature.tribe, &Reader::String);
+        r.Optional(c, at, "owner", creature.owner, &Reader::String);
+        r.Optional(c, at, "team", creature.team, &Reader::Int32);
+        r.Optional(c, at, "level", creature.level, &Reader::Int32);
+        r.Optional(c, at, "status", creature.status, &Reader::Bool);
+        r.Optional(c, at, "position", creature.position, &Reader::Position);
         if (const auto colors = c.find("colors"); colors != c.end()) {
             if (!colors->is_array() || colors->size() > 6) {
                 r.Fail(at + "/colors", "expected up to six colours [r, g, b, a]");
@@ -330,8 +315,8 @@ void ReadPlugins(const Reader& r, const json& plugins, WorldSpec& spec) {
         } else {
             r.Object(p, at, {"present", "groups"});
         }
-        r.Optional(p, at, "present", books.present);
-        r.Optional(p, at, "refuse_spends", books.refuse_spends);
+        r.Optional(p, at, "present", books.present, &Reader::Bool);
+        r.Optional(p, at, "refuse_spends", books.refuse_spends, &Reader::Bool);
         spec.siblings[item.key()] = books;
 
         ForEachPlayerEntry(r, p, at, "points", [&](const auto& entry, const std::string& where) {
@@ -380,7 +365,7 @@ void ReadWorldSettings(const Reader& r, const json& settings, WorldSpec& spec) {
                                                      {"longitude_scale", &s.longitude_scale},
                                                      {"latitude_scale", &s.latitude_scale}};
     for (const auto& [key, target] : values) {
-        r.Optional(settings, at, key, *target);
+        r.Optional(settings, at, key, *target, &Reader::Float);
     }
 }
 
@@ -418,7 +403,7 @@ WorldSpec ReadWorld(std::string_view text, const std::string& name) {
     }
     r.Object(root, "", {"world", "world_settings", "players", "creatures", "plugins"});
     WorldSpec spec;
-    r.Optional(root, "", "world", spec.world);
+    r.Optional(root, "", "world", spec.world, &Reader::Bool);
     if (root.contains("world_settings"))
         ReadWorldSettings(r, root["world_settings"], spec);
     if (root.contains("players"))
