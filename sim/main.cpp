@@ -84,13 +84,17 @@ bool IsHelp(const std::string& arg) {
     return arg == "--help" || arg == "-h";
 }
 
+int Help() {
+    std::cout << kUsage;
+    return 0;
+}
+
 int Check(int argc, char** argv) {
     std::string file;
     for (int i = 2; i < argc; ++i) {
         const std::string arg = argv[i];
         if (IsHelp(arg)) {
-            std::cout << kUsage;
-            return 0;
+            return Help();
         }
         if (!file.empty()) {
             return Usage("check takes one file");
@@ -117,8 +121,7 @@ int Generate(int argc, char** argv) {
     for (int i = 2; i < argc; ++i) {
         const std::string arg = argv[i];
         if (IsHelp(arg)) {
-            std::cout << kUsage;
-            return 0;
+            return Help();
         }
         if (arg == "--seed" || arg == "-o") {
             if (i + 1 >= argc) {
@@ -208,8 +211,7 @@ int main(int argc, char** argv) {
                 options.world_fixed = true;
             }
         } else if (IsHelp(arg)) {
-            std::cout << kUsage;
-            return 0;
+            return Help();
         } else if (arg.size() > 1 && arg[0] == '-') {
             return Usage("unknown option " + arg);
         } else if (!script.empty()) {

@@ -207,20 +207,33 @@ std::pair<std::string, std::string> KeyValue(const std::string& word, std::strin
     return {word.substr(0, equals), word.substr(equals + 1)};
 }
 
-void EditPlayer(PlayerSpec& spec, const std::string& key, const std::string& value) {
-    const std::string what = "player " + key;
+// The keys players and creatures share; false when `key` is none of them.
+template <typename Spec>
+bool EditShared(Spec& spec, const std::string& key, const std::string& value,
+                const std::string& what) {
     if (key == "team") {
         spec.team = Int32(value, what);
-    } else if (key == "admin") {
-        spec.admin = Flag(value, "true", "false", what);
+    } else if (key == "tribe") {
+        spec.tribe = value;
     } else if (key == "x") {
         spec.position.x = Float(value, what);
     } else if (key == "y") {
         spec.position.y = Float(value, what);
     } else if (key == "z") {
         spec.position.z = Float(value, what);
-    } else if (key == "tribe") {
-        spec.tribe = value;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+void EditPlayer(PlayerSpec& spec, const std::string& key, const std::string& value) {
+    const std::string what = "player " + key;
+    if (EditShared(spec, key, value, what)) {
+        return;
+    }
+    if (key == "admin") {
+        spec.admin = Flag(value, "true", "false", what);
     } else if (key == "character") {
         spec.character = Flag(value, "present", "none", what);
     } else if (key == "state") {
@@ -234,26 +247,19 @@ void EditPlayer(PlayerSpec& spec, const std::string& key, const std::string& val
 
 void EditCreature(CreatureSpec& spec, const std::string& key, const std::string& value) {
     const std::string what = "creature " + key;
+    if (EditShared(spec, key, value, what)) {
+        return;
+    }
     if (key == "name") {
         spec.name = value;
     } else if (key == "species") {
         spec.species = value;
-    } else if (key == "tribe") {
-        spec.tribe = value;
     } else if (key == "owner") {
         spec.owner = value;
-    } else if (key == "team") {
-        spec.team = Int32(value, what);
     } else if (key == "level") {
         spec.level = Int32(value, what);
     } else if (key == "status") {
         spec.status = Flag(value, "present", "none", what);
-    } else if (key == "x") {
-        spec.position.x = Float(value, what);
-    } else if (key == "y") {
-        spec.position.y = Float(value, what);
-    } else if (key == "z") {
-        spec.position.z = Float(value, what);
     } else if (key.size() == 6 && key.compare(0, 5, "color") == 0 && key[5] >= '0' &&
                key[5] <= '5') {
         spec.colors[static_cast<std::size_t>(key[5] - '0')] = Color(value, what);
@@ -343,25 +349,14 @@ void Session::Flush() {
     out_.flush();
 }
 
-void Session::EchoCommand(std::string_view line) {
+void Session::EchoLine(std::string_view prefix, std::string_view line) {
     if (!options_.echo) {
         return;
     }
     if (options_.format == OutputFormat::Json) {
         Print(Effect{"script", {{"line", std::string(line)}}});
     } else {
-        out_ << "$ " << line << '\n';
-    }
-}
-
-void Session::EchoVerbatim(std::string_view line) {
-    if (!options_.echo) {
-        return;
-    }
-    if (options_.format == OutputFormat::Json) {
-        Print(Effect{"script", {{"line", std::string(line)}}});
-    } else {
-        out_ << line << '\n';
+        out_ << prefix << line << '\n';
     }
 }
 

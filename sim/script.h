@@ -98,8 +98,10 @@ class Session {
 
     static bool IsCommand(std::string_view word);
 
-    void EchoCommand(std::string_view line);
-    void EchoVerbatim(std::string_view line);
+    // With echo on, a script line as transcripts show it: commands after "$ ", comments as
+    // they are.
+    void EchoCommand(std::string_view line) { EchoLine("$ ", line); }
+    void EchoVerbatim(std::string_view line) { EchoLine("", line); }
     void Error(const std::string& message);
 
     // The player whose chat lines the interactive prompt sends.
@@ -112,6 +114,7 @@ class Session {
     static const Handler* FindHandler(std::string_view word);
 
     void Print(const Effect& effect);
+    void EchoLine(std::string_view prefix, std::string_view line);
     Player& RequirePlayer(Words& words, std::string_view command);
     void RunChatLine(Player& player, const std::string& line);
     void OpenModule();

@@ -128,6 +128,15 @@ class Reader {
         return SimColor{v[0], v[1], v[2], v[3]};
     }
 
+    // `object`'s `key` read into `target`, when the object has it.
+    template <typename T>
+    void Optional(const json& object, const std::string& pointer, std::string_view key, T& target,
+                  T (Reader::*read)(const json&, const std::string&) const) const {
+        if (const auto it = object.find(key); it != object.end()) {
+            target = (this->*read)(*it, PointerChild(pointer, key));
+        }
+    }
+
   private:
     // Walked only for an error: a world of a million creatures has many millions of values.
     int LineOf(const std::string& pointer) const {
@@ -145,23 +154,73 @@ class Reader {
 // The first steam id the file does not name, counting from a plausible account number.
 constexpr std::uint64_t kFirstSteamId = 76561198000000001ULL;
 
-void ReadPlayers(const Reader& r, const json& players, WorldSpec& spec) {
-    if (!players.is_array()) {
-        r.WrongType(players, "/players", "an array");
+// The ids of one list: an id the file gives must be new to the list; entries without one
+// get the lowest free ids once the whole list is read, so that no given id ever moves.
+class Ids {
+  public:
+    Ids(const Reader& r, std::string_view label, std::uint64_t first_free)
+        : r_(r), label_(label), next_(first_free) {}
+
+    // Whether the entry gives an id at `key`, read into `id`.
+    bool Read(const json& entry, const std::string& at, std::string_view key, std::uint64_t& id) {
+        const auto it = entry.find(key);
+        given_.push_back(it != entry.end());
+        if (it == entry.end()) {
+            return false;
+        }
+        const std::string pointer = PointerChild(at, key);
+        id = r_.Id(*it, pointer);
+        if (!used_.insert(id).second) {
+            r_.Fail(pointer, fmt::format("{} {} is already taken", label_, id));
+        }
+        return true;
     }
-    std::set<std::uint64_t> used;
-    std::vector<bool> explicit_id;
-    for (std::size_t i = 0; i < players.size(); ++i) {
-        const std::string at = PointerChild("/players", i);
-        const json& p = players[i];
+
+    template <typename Spec>
+    void AssignFree(std::vector<Spec>& specs, std::uint64_t Spec::*id) {
+        for (std::size_t i = 0; i < specs.size(); ++i) {
+            if (!given_[i]) {
+                while (used_.count(next_) != 0) {
+                    ++next_;
+                }
+                specs[i].*id = next_;
+                used_.insert(next_);
+            }
+        }
+    }
+
+  private:
+    const Reader& r_;
+    std::string_view label_;
+    std::uint64_t next_;
+    std::set<std::uint64_t> used_;
+    std::vector<bool> given_;
+};
+
+// `read_entry(entry, pointer)` reads one entry of the array.
+template <typename Spec, typename ReadEntry>
+void ReadList(const Reader& r, const json& list, const std::string& at, std::vector<Spec>& out,
+              ReadEntry read_entry) {
+    if (!list.is_array()) {
+        r.WrongType(list, at, "an array");
+    }
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        out.push_back(read_entry(list[i], PointerChild(at, i)));
+    }
+}
+
+void ReadPlayers(const Reader& r, const json& players, WorldSpec& spec) {
+    Ids ids(r, "steam id", kFirstSteamId);
+    ReadList(r, players, "/players", spec.players, [&](const json& p, const std::string& at) {
         r.Object(p, at,
                  {"name", "steam_id", "team", "admin", "position", "tribe", "character",
                   "player_state", "controller_player_state"});
         PlayerSpec player;
-        if (!p.contains("name")) {
+        const auto name = p.find("name");
+        if (name == p.end()) {
             r.Fail(at, "a player needs a \"name\"");
         }
-        player.name = r.String(p["name"], at + "/name");
+        player.name = r.String(*name, at + "/name");
         if (player.name.empty()) {
             r.Fail(at + "/name", "a player's name cannot be empty");
         }
@@ -170,105 +229,49 @@ void ReadPlayers(const Reader& r, const json& players, WorldSpec& spec) {
                 r.Fail(at + "/name", fmt::format("a second player named \"{}\"", player.name));
             }
         }
-        if (p.contains("steam_id")) {
-            player.steam_id = r.Id(p["steam_id"], at + "/steam_id");
-            if (!used.insert(player.steam_id).second) {
-                r.Fail(at + "/steam_id",
-                       fmt::format("steam id {} is already taken", player.steam_id));
-            }
-        }
-        explicit_id.push_back(p.contains("steam_id"));
-        if (p.contains("team"))
-            player.team = r.Int32(p["team"], at + "/team");
-        if (p.contains("admin"))
-            player.admin = r.Bool(p["admin"], at + "/admin");
-        if (p.contains("position"))
-            player.position = r.Position(p["position"], at + "/position");
-        if (p.contains("tribe"))
-            player.tribe = r.String(p["tribe"], at + "/tribe");
-        if (p.contains("character"))
-            player.character = r.Bool(p["character"], at + "/character");
-        if (p.contains("player_state")) {
-            player.pawn_state = r.Bool(p["player_state"], at + "/player_state");
-        }
-        if (p.contains("controller_player_state")) {
-            player.controller_state =
-                r.Bool(p["controller_player_state"], at + "/controller_player_state");
-        }
-        spec.players.push_back(std::move(player));
-    }
-    std::uint64_t next = kFirstSteamId;
-    for (std::size_t i = 0; i < spec.players.size(); ++i) {
-        if (!explicit_id[i]) {
-            while (used.count(next) != 0) {
-                ++next;
-            }
-            spec.players[i].steam_id = next;
-            used.insert(next);
-        }
-    }
+        ids.Read(p, at, "steam_id", player.steam_id);
+        r.Optional(p, at, "team", player.team, &Reader::Int32);
+        r.Optional(p, at, "admin", player.admin, &Reader::Bool);
+        r.Optional(p, at, "position", player.position, &Reader::Position);
+        r.Optional(p, at, "tribe", player.tribe, &Reader::String);
+        r.Optional(p, at, "character", player.character, &Reader::Bool);
+        r.Optional(p, at, "player_state", player.pawn_state, &Reader::Bool);
+        r.Optional(p, at, "controller_player_state", player.controller_state, &Reader::Bool);
+        return player;
+    });
+    ids.AssignFree(spec.players, &PlayerSpec::steam_id);
 }
 
 void ReadCreatures(const Reader& r, const json& creatures, WorldSpec& spec) {
-    if (!creatures.is_array()) {
-        r.WrongType(creatures, "/creatures", "an array");
-    }
-    std::set<std::uint64_t> used;
-    std::vector<bool> explicit_id;
-    for (std::size_t i = 0; i < creatures.size(); ++i) {
-        const std::string at = PointerChild("/creatures", i);
-        const json& c = creatures[i];
+    Ids ids(r, "creature id", 1);
+    ReadList(r, creatures, "/creatures", spec.creatures, [&](const json& c, const std::string& at) {
         r.Object(c, at,
                  {"id", "name", "species", "tribe", "owner", "team", "level", "status", "position",
                   "colors"});
         CreatureSpec creature;
-        if (c.contains("id")) {
-            creature.id = r.Id(c["id"], at + "/id");
-            if (creature.id == 0) {
-                r.Fail(at + "/id", "creature ids start at 1");
-            }
-            if (!used.insert(creature.id).second) {
-                r.Fail(at + "/id", fmt::format("creature id {} is already taken", creature.id));
-            }
+        // Only the first 0 gets this far: it fails here before a second can be a duplicate.
+        if (ids.Read(c, at, "id", creature.id) && creature.id == 0) {
+            r.Fail(at + "/id", "creature ids start at 1");
         }
-        explicit_id.push_back(c.contains("id"));
-        if (c.contains("name"))
-            creature.name = r.String(c["name"], at + "/name");
-        if (c.contains("species"))
-            creature.species = r.String(c["species"], at + "/species");
-        if (c.contains("tribe"))
-            creature.tribe = r.String(c["tribe"], at + "/tribe");
-        if (c.contains("owner"))
-            creature.owner = r.String(c["owner"], at + "/owner");
-        if (c.contains("team"))
-            creature.team = r.Int32(c["team"], at + "/team");
-        if (c.contains("level"))
-            creature.level = r.Int32(c["level"], at + "/level");
-        if (c.contains("status"))
-            creature.status = r.Bool(c["status"], at + "/status");
-        if (c.contains("position"))
-            creature.position = r.Position(c["position"], at + "/position");
-        if (c.contains("colors")) {
-            const json& colors = c["colors"];
-            if (!colors.is_array() || colors.size() > 6) {
+        r.Optional(c, at, "name", creature.name, &Reader::String);
+        r.Optional(c, at, "species", creature.species, &Reader::String);
+        r.Optional(c, at, "tribe", creature.tribe, &Reader::String);
+        r.Optional(c, at, "owner", creature.owner, &Reader::String);
+        r.Optional(c, at, "team", creature.team, &Reader::Int32);
+        r.Optional(c, at, "level", creature.level, &Reader::Int32);
+        r.Optional(c, at, "status", creature.status, &Reader::Bool);
+        r.Optional(c, at, "position", creature.position, &Reader::Position);
+        if (const auto colors = c.find("colors"); colors != c.end()) {
+            if (!colors->is_array() || colors->size() > 6) {
                 r.Fail(at + "/colors", "expected up to six colours [r, g, b, a]");
             }
-            for (std::size_t k = 0; k < colors.size(); ++k) {
-                creature.colors[k] = r.Color(colors[k], PointerChild(at + "/colors", k));
+            for (std::size_t k = 0; k < colors->size(); ++k) {
+                creature.colors[k] = r.Color((*colors)[k], PointerChild(at + "/colors", k));
             }
         }
-        spec.creatures.push_back(std::move(creature));
-    }
-    std::uint64_t next = 1;
-    for (std::size_t i = 0; i < spec.creatures.size(); ++i) {
-        if (!explicit_id[i]) {
-            while (used.count(next) != 0) {
-                ++next;
-            }
-            spec.creatures[i].id = next;
-            used.insert(next);
-        }
-    }
+        return creature;
+    });
+    ids.AssignFree(spec.creatures, &CreatureSpec::id);
 }
 
 std::uint64_t SteamIdOf(const Reader& r, const WorldSpec& spec, const std::string& name,
@@ -279,6 +282,23 @@ std::uint64_t SteamIdOf(const Reader& r, const WorldSpec& spec, const std::strin
         }
     }
     r.Fail(pointer, fmt::format("no player named \"{}\"", name));
+}
+
+// `each(entry, pointer)` for every entry of the object at `key`, which players' names key.
+template <typename Each>
+void ForEachPlayerEntry(const Reader& r, const json& plugin, const std::string& at,
+                        std::string_view key, Each each) {
+    const auto books = plugin.find(key);
+    if (books == plugin.end()) {
+        return;
+    }
+    const std::string pointer = PointerChild(at, key);
+    if (!books->is_object()) {
+        r.WrongType(*books, pointer, "an object");
+    }
+    for (const auto& entry : books->items()) {
+        each(entry, PointerChild(pointer, entry.key()));
+    }
 }
 
 void ReadPlugins(const Reader& r, const json& plugins, WorldSpec& spec) {
@@ -295,56 +315,35 @@ void ReadPlugins(const Reader& r, const json& plugins, WorldSpec& spec) {
         } else {
             r.Object(p, at, {"present", "groups"});
         }
-        if (p.contains("present"))
-            books.present = r.Bool(p["present"], at + "/present");
-        if (p.contains("refuse_spends")) {
-            books.refuse_spends = r.Bool(p["refuse_spends"], at + "/refuse_spends");
-        }
+        r.Optional(p, at, "present", books.present, &Reader::Bool);
+        r.Optional(p, at, "refuse_spends", books.refuse_spends, &Reader::Bool);
         spec.siblings[item.key()] = books;
 
-        if (p.contains("points")) {
-            if (!p["points"].is_object()) {
-                r.WrongType(p["points"], at + "/points", "an object");
+        ForEachPlayerEntry(r, p, at, "points", [&](const auto& entry, const std::string& where) {
+            // The balance first: its error wins over an unknown player's.
+            const std::int32_t balance = r.Int32(entry.value(), where);
+            spec.points[SteamIdOf(r, spec, entry.key(), where)] = balance;
+        });
+        ForEachPlayerEntry(r, p, at, "tokens", [&](const auto& entry, const std::string& where) {
+            const std::uint64_t id = SteamIdOf(r, spec, entry.key(), where);
+            if (!entry.value().is_object()) {
+                r.WrongType(entry.value(), where, "an object of token types");
             }
-            for (const auto& entry : p["points"].items()) {
-                const std::string where = PointerChild(at + "/points", entry.key());
-                spec.points[SteamIdOf(r, spec, entry.key(), where)] = r.Int32(entry.value(), where);
+            for (const auto& balance : entry.value().items()) {
+                spec.tokens[{id, balance.key()}] =
+                    r.Int32(balance.value(), PointerChild(where, balance.key()));
             }
-        }
-        if (p.contains("tokens")) {
-            const json& tokens = p["tokens"];
-            if (!tokens.is_object()) {
-                r.WrongType(tokens, at + "/tokens", "an object");
+        });
+        ForEachPlayerEntry(r, p, at, "groups", [&](const auto& entry, const std::string& where) {
+            const std::uint64_t id = SteamIdOf(r, spec, entry.key(), where);
+            if (!entry.value().is_array()) {
+                r.WrongType(entry.value(), where, "an array of group names");
             }
-            for (const auto& entry : tokens.items()) {
-                const std::string where = PointerChild(at + "/tokens", entry.key());
-                const std::uint64_t id = SteamIdOf(r, spec, entry.key(), where);
-                if (!entry.value().is_object()) {
-                    r.WrongType(entry.value(), where, "an object of token types");
-                }
-                for (const auto& balance : entry.value().items()) {
-                    spec.tokens[{id, balance.key()}] =
-                        r.Int32(balance.value(), PointerChild(where, balance.key()));
-                }
+            auto& names = spec.groups[id];
+            for (std::size_t k = 0; k < entry.value().size(); ++k) {
+                names.insert(r.String(entry.value()[k], PointerChild(where, k)));
             }
-        }
-        if (p.contains("groups")) {
-            const json& groups = p["groups"];
-            if (!groups.is_object()) {
-                r.WrongType(groups, at + "/groups", "an object");
-            }
-            for (const auto& entry : groups.items()) {
-                const std::string where = PointerChild(at + "/groups", entry.key());
-                const std::uint64_t id = SteamIdOf(r, spec, entry.key(), where);
-                if (!entry.value().is_array()) {
-                    r.WrongType(entry.value(), where, "an array of group names");
-                }
-                auto& names = spec.groups[id];
-                for (std::size_t k = 0; k < entry.value().size(); ++k) {
-                    names.insert(r.String(entry.value()[k], PointerChild(where, k)));
-                }
-            }
-        }
+        });
     }
 }
 
@@ -366,9 +365,7 @@ void ReadWorldSettings(const Reader& r, const json& settings, WorldSpec& spec) {
                                                      {"longitude_scale", &s.longitude_scale},
                                                      {"latitude_scale", &s.latitude_scale}};
     for (const auto& [key, target] : values) {
-        if (settings.contains(key)) {
-            *target = r.Float(settings[key], PointerChild(at, key));
-        }
+        r.Optional(settings, at, key, *target, &Reader::Float);
     }
 }
 
@@ -406,8 +403,7 @@ WorldSpec ReadWorld(std::string_view text, const std::string& name) {
     }
     r.Object(root, "", {"world", "world_settings", "players", "creatures", "plugins"});
     WorldSpec spec;
-    if (root.contains("world"))
-        spec.world = r.Bool(root["world"], "/world");
+    r.Optional(root, "", "world", spec.world, &Reader::Bool);
     if (root.contains("world_settings"))
         ReadWorldSettings(r, root["world_settings"], spec);
     if (root.contains("players"))
