@@ -6,23 +6,23 @@
 
 #include "present/arrow.h"
 #include "sim/host/server.h"
+#include "tests/host_fixture.h"
 
 namespace beastfinder {
 namespace {
 
 using Lines = std::vector<std::string>;  // "start -> end"
 
-class TrackingArrow : public ::testing::Test {
+class TrackingArrow : public bftest::HostTest {
   protected:
     void SetUp() override {
         sim::TheServer().ClearWorld();
-        sim::TheServer().TakeEffects();
-        live_before_ = sim::TheServer().Allocator().LiveBlocks();
+        HostTest::SetUp();
         player_ = &sim::TheServer().AddPlayer("caller", 76561198000000002ULL);
     }
     void TearDown() override {
         sim::TheServer().ClearWorld();
-        EXPECT_EQ(sim::TheServer().Allocator().LiveBlocks(), live_before_) << "host blocks leaked";
+        HostTest::TearDown();
     }
 
     // The lines drawn, in order, and where the label went; checks the fixed values on the way.
@@ -56,9 +56,6 @@ class TrackingArrow : public ::testing::Test {
     }
 
     sim::Player* player_ = nullptr;
-
-  private:
-    std::size_t live_before_ = 0;
 };
 
 TEST_F(TrackingArrow, ShapeAtDifferentDistances) {

@@ -13,18 +13,18 @@
 #include "host/platform.h"
 #include "sim/host/server.h"
 #include "sim/host/siblings.h"
+#include "tests/host_fixture.h"
 
 namespace beastfinder {
 namespace {
 
 constexpr std::uint64_t kSteamId = 76561198000000042ULL;
 
-class CommandHandlers : public ::testing::Test {
+class CommandHandlers : public bftest::HostTest {
   protected:
     void SetUp() override {
         host::CreatePluginLogger();
-        sim::TheServer().TakeEffects();
-        live_before_ = sim::TheServer().Allocator().LiveBlocks();
+        HostTest::SetUp();
     }
     void TearDown() override {
         sim::UnloadAllSiblings();
@@ -32,22 +32,17 @@ class CommandHandlers : public ::testing::Test {
         sim::TheServer().points.clear();
         sim::TheServer().tokens.clear();
         sim::TheServer().groups.clear();
-        EXPECT_EQ(sim::TheServer().Allocator().LiveBlocks(), live_before_) << "host blocks leaked";
-        Effects();
+        HostTest::TearDown();
     }
 
-    // "type: message or what" of every effect since the last call; faults fail the test.
+    // "type: message" of every effect since the last call.
     static std::vector<std::string> Effects() {
         std::vector<std::string> seen;
-        for (const auto& effect : sim::TheServer().TakeEffects()) {
-            EXPECT_NE(effect.type, "fault") << effect.Text("what");
+        for (const auto& effect : bftest::TakeEffects()) {
             seen.push_back(effect.type + ": " + effect.Text("message"));
         }
         return seen;
     }
-
-  private:
-    std::size_t live_before_ = 0;
 };
 
 TEST_F(CommandHandlers, SiblingExportsAreFoundByNameOnlyWhileTheirModuleIsLoaded) {
