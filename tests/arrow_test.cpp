@@ -25,7 +25,8 @@ class TrackingArrow : public bftest::HostTest {
         HostTest::TearDown();
     }
 
-    // The lines drawn, in order, and where the label went; checks the fixed values on the way.
+    // The lines drawn, in order, and where the label went. The colours, durations and
+    // sizes, the same at any distance, are in the search-arrow transcript.
     std::pair<Lines, std::string> Draw(host::Vector3 from, host::Vector3 to) {
         auto* controller = reinterpret_cast<AShooterPlayerController*>(player_->controller.get());
         DrawTrackingArrow(controller, from, to, 10, {1, 0.5F, 0, 1},
@@ -35,19 +36,9 @@ class TrackingArrow : public bftest::HostTest {
         for (const sim::Effect& effect : sim::TheServer().TakeEffects()) {
             if (effect.type == "debug-line") {
                 lines.push_back(effect.Text("start") + " -> " + effect.Text("end"));
-                EXPECT_EQ(effect.Text("color"), "1, 0.5, 0, 1");
-                EXPECT_EQ(std::get<double>(*effect.Find("thickness")), 2.0);
-                EXPECT_EQ(std::get<double>(*effect.Find("duration")), 10.0);
-                EXPECT_EQ(std::get<std::int64_t>(*effect.Find("flag")), 1);
             } else if (effect.type == "floating-text") {
                 EXPECT_EQ(lines.size(), 3U) << "one label, after the three lines";
                 label_at = effect.Text("at");
-                EXPECT_EQ(effect.Text("color"), "255, 127, 0, 255");
-                EXPECT_EQ(effect.Text("text"), "Rex");
-                EXPECT_EQ(effect.Text("scale"), "0.5, 0.5");
-                EXPECT_EQ(std::get<double>(*effect.Find("life")), 10.0);
-                EXPECT_EQ(effect.Text("velocity"), "(0, 0, 10)");
-                EXPECT_EQ(effect.Text("extra"), "0, 0, 0");
             } else {
                 ADD_FAILURE() << "unexpected " << effect.type << " " << effect.Text("what");
             }
