@@ -3,6 +3,7 @@
 // ends, the server keeps running and the host allocator's account stays balanced.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -79,18 +80,10 @@ class FaultInjection : public ::testing::Test {
                                       line.kind == sim::CommandKind::Console
                                   ? Player("Admin Bob")
                                   : Player("Alice");
-        bool handled = false;
-        switch (line.kind) {
-            case sim::CommandKind::Chat:
-                handled = server.RunChat(player, line.text);
-                break;
-            case sim::CommandKind::Console:
-                handled = server.RunConsole(player, line.text);
-                break;
-            case sim::CommandKind::Rcon:
-                handled = server.RunRcon(line.text);
-                break;
-        }
+        const bool handled = line.kind == sim::CommandKind::Chat ? server.RunChat(player, line.text)
+                             : line.kind == sim::CommandKind::Console
+                                 ? server.RunConsole(player, line.text)
+                                 : server.RunRcon(line.text);
         EXPECT_TRUE(handled) << sim::ToUtf8(line.text);
     }
 
@@ -108,15 +101,6 @@ class FaultInjection : public ::testing::Test {
             }
         }
         return effects;
-    }
-
-    static bool Has(const std::vector<sim::Effect>& effects, const std::string& type) {
-        for (const auto& effect : effects) {
-            if (effect.type == type) {
-                return true;
-            }
-        }
-        return false;
     }
 
     void ExpectBalanced(const std::string& what) const {
@@ -142,8 +126,9 @@ class FaultInjection : public ::testing::Test {
     void ExpectStillServes(const std::string& what) {
         Run({sim::CommandKind::Chat, u"/track Big"});
         const auto effects = CheckEffects();
-        EXPECT_TRUE(Has(effects, "notify") || Has(effects, "chat") || Has(effects, "server-chat"))
-            << what;
+        EXPECT_TRUE(std::any_of(effects.begin(), effects.end(), [](const sim::Effect& effect) {
+            return effect.type == "notify" || effect.type == "chat" || effect.type == "server-chat";
+        })) << what;
         ExpectBalanced(what);
     }
 
