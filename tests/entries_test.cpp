@@ -56,9 +56,6 @@ TEST_F(Entries, WildSeveralMatchesHonourEverySwitchAndEndInOneBreak) {
         const char* expected;
     };
     const Case cases[] = {
-        {true, true, true,
-         "Bob (lvl 12) - Lat 25.0 : Lon 63.0 - Distance: 85 m - Colors: (Red Black White Dark "
-         "Grey Brown Forest)\n"},
         {true, true, false, "Bob (lvl 12) - Lat 25.0 : Lon 63.0 - Distance: 85 m\n"},
         {false, true, true,
          "Bob - Lat 25.0 : Lon 63.0 - Distance: 85 m - Colors: (Red Black White Dark Grey Brown "
