@@ -50,9 +50,9 @@ class ScratchServer {
   public:
     ScratchServer() {
         const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-        root_ = std::filesystem::temp_directory_path() /
-                ("bf-" + std::to_string(getpid()) + "-" + test->test_suite_name() + "." +
-                 test->name());
+        root_ =
+            std::filesystem::temp_directory_path() /
+            ("bf-" + std::to_string(getpid()) + "-" + test->test_suite_name() + "." + test->name());
         std::filesystem::create_directories(PluginDir());
     }
     ~ScratchServer() {
