@@ -72,7 +72,7 @@ class FaultInjection : public ::testing::Test {
 
     static sim::Player& Player(const char* name) { return *sim::TheServer().FindPlayer(name); }
 
-    // Alice asks for everything but the admin search, which only the administrator may run.
+    // The administrator runs the admin search and the chat and console reloads; Alice the rest.
     static void Run(const Line& line) {
         auto& server = sim::TheServer();
         sim::Player& player = line.text.rfind(u"/trackadmin", 0) == 0 ||
