@@ -6,26 +6,27 @@
 
 #include "present/arrow.h"
 #include "sim/host/server.h"
+#include "tests/host_fixture.h"
 
 namespace beastfinder {
 namespace {
 
 using Lines = std::vector<std::string>;  // "start -> end"
 
-class TrackingArrow : public ::testing::Test {
+class TrackingArrow : public bftest::HostTest {
   protected:
     void SetUp() override {
         sim::TheServer().ClearWorld();
-        sim::TheServer().TakeEffects();
-        live_before_ = sim::TheServer().Allocator().LiveBlocks();
+        HostTest::SetUp();
         player_ = &sim::TheServer().AddPlayer("caller", 76561198000000002ULL);
     }
     void TearDown() override {
         sim::TheServer().ClearWorld();
-        EXPECT_EQ(sim::TheServer().Allocator().LiveBlocks(), live_before_) << "host blocks leaked";
+        HostTest::TearDown();
     }
 
-    // The lines drawn, in order, and where the label went; checks the fixed values on the way.
+    // The lines drawn, in order, and where the label went. The colours, durations and
+    // sizes, the same at any distance, are in the search-arrow transcript.
     std::pair<Lines, std::string> Draw(host::Vector3 from, host::Vector3 to) {
         auto* controller = reinterpret_cast<AShooterPlayerController*>(player_->controller.get());
         DrawTrackingArrow(controller, from, to, 10, {1, 0.5F, 0, 1},
@@ -35,19 +36,9 @@ class TrackingArrow : public ::testing::Test {
         for (const sim::Effect& effect : sim::TheServer().TakeEffects()) {
             if (effect.type == "debug-line") {
                 lines.push_back(effect.Text("start") + " -> " + effect.Text("end"));
-                EXPECT_EQ(effect.Text("color"), "1, 0.5, 0, 1");
-                EXPECT_EQ(std::get<double>(*effect.Find("thickness")), 2.0);
-                EXPECT_EQ(std::get<double>(*effect.Find("duration")), 10.0);
-                EXPECT_EQ(std::get<std::int64_t>(*effect.Find("flag")), 1);
             } else if (effect.type == "floating-text") {
                 EXPECT_EQ(lines.size(), 3U) << "one label, after the three lines";
                 label_at = effect.Text("at");
-                EXPECT_EQ(effect.Text("color"), "255, 127, 0, 255");
-                EXPECT_EQ(effect.Text("text"), "Rex");
-                EXPECT_EQ(effect.Text("scale"), "0.5, 0.5");
-                EXPECT_EQ(std::get<double>(*effect.Find("life")), 10.0);
-                EXPECT_EQ(effect.Text("velocity"), "(0, 0, 10)");
-                EXPECT_EQ(effect.Text("extra"), "0, 0, 0");
             } else {
                 ADD_FAILURE() << "unexpected " << effect.type << " " << effect.Text("what");
             }
@@ -56,9 +47,6 @@ class TrackingArrow : public ::testing::Test {
     }
 
     sim::Player* player_ = nullptr;
-
-  private:
-    std::size_t live_before_ = 0;
 };
 
 TEST_F(TrackingArrow, ShapeAtDifferentDistances) {

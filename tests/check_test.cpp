@@ -11,6 +11,7 @@
 #include "sim/check.h"
 #include "sim/host/server.h"
 #include "sim/output.h"
+#include "tests/host_fixture.h"
 
 namespace sim {
 namespace {
@@ -19,15 +20,7 @@ namespace fs = std::filesystem;
 
 class CheckTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("bf-check-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
-        fs::create_directories(dir_);
-    }
-    void TearDown() override {
-        TheServer().TakeEffects();
-        fs::remove_all(dir_);
-    }
+    void TearDown() override { TheServer().TakeEffects(); }
 
     int Check(const std::string& bytes) {
         const fs::path file = dir_ / "config.json";
@@ -37,7 +30,8 @@ class CheckTest : public ::testing::Test {
         return CheckConfig(TheServer(), file.string(), BF_PLUGIN_MODULE_PATH, out_, err_);
     }
 
-    fs::path dir_;
+    bftest::ScratchServer server_;
+    const fs::path dir_ = server_.Root();
     std::ostringstream out_;
     std::ostringstream err_;
 };

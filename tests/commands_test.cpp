@@ -13,18 +13,18 @@
 #include "host/platform.h"
 #include "sim/host/server.h"
 #include "sim/host/siblings.h"
+#include "tests/host_fixture.h"
 
 namespace beastfinder {
 namespace {
 
 constexpr std::uint64_t kSteamId = 76561198000000042ULL;
 
-class CommandHandlers : public ::testing::Test {
+class CommandHandlers : public bftest::HostTest {
   protected:
     void SetUp() override {
         host::CreatePluginLogger();
-        sim::TheServer().TakeEffects();
-        live_before_ = sim::TheServer().Allocator().LiveBlocks();
+        HostTest::SetUp();
     }
     void TearDown() override {
         sim::UnloadAllSiblings();
@@ -32,22 +32,8 @@ class CommandHandlers : public ::testing::Test {
         sim::TheServer().points.clear();
         sim::TheServer().tokens.clear();
         sim::TheServer().groups.clear();
-        EXPECT_EQ(sim::TheServer().Allocator().LiveBlocks(), live_before_) << "host blocks leaked";
-        Effects();
+        HostTest::TearDown();
     }
-
-    // "type: message or what" of every effect since the last call; faults fail the test.
-    static std::vector<std::string> Effects() {
-        std::vector<std::string> seen;
-        for (const auto& effect : sim::TheServer().TakeEffects()) {
-            EXPECT_NE(effect.type, "fault") << effect.Text("what");
-            seen.push_back(effect.type + ": " + effect.Text("message"));
-        }
-        return seen;
-    }
-
-  private:
-    std::size_t live_before_ = 0;
 };
 
 TEST_F(CommandHandlers, SiblingExportsAreFoundByNameOnlyWhileTheirModuleIsLoaded) {
@@ -60,19 +46,13 @@ TEST_F(CommandHandlers, SiblingExportsAreFoundByNameOnlyWhileTheirModuleIsLoaded
 #else
     EXPECT_EQ(siblings::ModuleFileName("ArkShop"), "ArkShop.so");
 #endif
-    // Absent modules are reported and never loaded on the plugin's behalf.
+    // Absent modules go unanswered (the siblings-vanish transcript shows the warnings) and
+    // are never loaded on the plugin's behalf.
     EXPECT_FALSE(siblings::GetPoints(kSteamId).has_value());
     EXPECT_FALSE(siblings::SpendPoints(1, kSteamId).has_value());
     EXPECT_FALSE(siblings::GetTokens(kSteamId, "gold").has_value());
     EXPECT_FALSE(siblings::SpendTokens(1, kSteamId, "gold").has_value());
     EXPECT_FALSE(siblings::HasPermission(kSteamId, "Trackers").has_value());
-    const std::vector<std::string> warnings = Effects();
-    ASSERT_EQ(warnings.size(), 5U);
-    EXPECT_EQ(warnings[0], "log: ArkShop was loaded when the configuration was read, but is gone");
-    EXPECT_EQ(warnings[2],
-              "log: CoinVault was loaded when the configuration was read, but is gone");
-    EXPECT_EQ(warnings[4],
-              "log: Permissions was loaded when the configuration was read, but is gone");
     EXPECT_EQ(host::FindModuleExport(siblings::ModuleFileName("ArkShop").c_str(),
                                      "_ZN7ArkShop6Points9GetPointsEy"),
               nullptr);
@@ -94,14 +74,6 @@ TEST_F(CommandHandlers, SiblingExportsAreFoundByNameOnlyWhileTheirModuleIsLoaded
     // The group name crosses as host text made byte by byte: a non-ASCII name arrives
     // with "?" for each byte above 127.
     EXPECT_EQ(siblings::HasPermission(kSteamId, "caf\xC3\xA9"), true);
-    Effects();
-
-    // One plugin unloaded between two uses: only its calls go unanswered.
-    ASSERT_TRUE(sim::SetSiblingPresent("ArkShop", false, &error)) << error;
-    EXPECT_FALSE(siblings::GetPoints(kSteamId).has_value());
-    EXPECT_FALSE(siblings::SpendPoints(1, kSteamId).has_value());
-    EXPECT_EQ(siblings::GetTokens(kSteamId, "gold"), 0);
-    EXPECT_EQ(siblings::HasPermission(kSteamId, "Trackers"), true);
 }
 
 TEST_F(CommandHandlers, NullArgumentsEndEveryHandlerSilently) {
@@ -117,7 +89,7 @@ TEST_F(CommandHandlers, NullArgumentsEndEveryHandlerSilently) {
     ReloadRconCommand(connection, nullptr, nullptr);
     TestRconCommand(nullptr, &packet, nullptr);
     TestRconCommand(connection, nullptr, nullptr);
-    EXPECT_TRUE(Effects().empty());
+    EXPECT_TRUE(bftest::TakeEffects().empty());
 }
 
 }  // namespace

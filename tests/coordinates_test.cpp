@@ -3,15 +3,16 @@
 #include "config/config.h"
 #include "present/coordinates.h"
 #include "sim/host/server.h"
+#include "tests/host_fixture.h"
 
 namespace beastfinder {
 namespace {
 
-class Coordinates : public ::testing::Test {
+class Coordinates : public bftest::HostTest {
   protected:
     void SetUp() override {
         ResetConfig();
-        sim::TheServer().TakeEffects();
+        HostTest::SetUp();
     }
     void TearDown() override {
         sim::Server& server = sim::TheServer();
@@ -19,9 +20,7 @@ class Coordinates : public ::testing::Test {
         server.has_world_settings = true;
         server.world_settings = sim::SimWorldSettings{};
         ResetConfig();
-        for (const auto& effect : server.TakeEffects()) {
-            EXPECT_NE(effect.type, "fault") << effect.Text("what");
-        }
+        HostTest::TearDown();
     }
 };
 

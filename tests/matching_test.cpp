@@ -7,6 +7,7 @@
 #include "host/logger.h"
 #include "search/matching.h"
 #include "sim/host/server.h"
+#include "tests/host_fixture.h"
 
 namespace beastfinder {
 namespace {
@@ -31,14 +32,13 @@ struct Spec {
     Spec& At(host::Vector3 v) { return at = v, *this; }
 };
 
-class Matching : public ::testing::Test {
+class Matching : public bftest::HostTest {
   protected:
     void SetUp() override {
         sim::TheServer().ClearWorld();
         ResetConfig();
         host::CreatePluginLogger();
-        sim::TheServer().TakeEffects();
-        live_before_ = sim::TheServer().Allocator().LiveBlocks();
+        HostTest::SetUp();
         player_ = &sim::TheServer().AddPlayer("caller", 76561198000000001ULL);
         Config().WildTracker.MaxDistance = 1000;
         Config().WildTracker.MaxLevel = Config().WildTracker.MinLevel = -1;
@@ -47,10 +47,7 @@ class Matching : public ::testing::Test {
         sim::TheServer().unresolved.clear();
         sim::TheServer().ClearWorld();
         ResetConfig();
-        EXPECT_EQ(sim::TheServer().Allocator().LiveBlocks(), live_before_) << "host blocks leaked";
-        for (const auto& effect : sim::TheServer().TakeEffects()) {
-            EXPECT_NE(effect.type, "fault") << effect.Text("what");
-        }
+        HostTest::TearDown();
     }
 
     static APrimalDinoCharacter* Add(const Spec& spec) {
@@ -86,9 +83,6 @@ class Matching : public ::testing::Test {
 
     sim::Player* player_ = nullptr;
     std::int32_t level_ = -7;
-
-  private:
-    std::size_t live_before_ = 0;
 };
 
 TEST_F(Matching, TeamChoosesThePath) {

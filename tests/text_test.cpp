@@ -5,26 +5,12 @@
 
 #include "search/text.h"
 #include "sim/host/server.h"
+#include "tests/host_fixture.h"
 
 namespace beastfinder {
 namespace {
 
-class TextOperations : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        sim::TheServer().TakeEffects();
-        live_before_ = sim::TheServer().Allocator().LiveBlocks();
-    }
-    void TearDown() override {
-        EXPECT_EQ(sim::TheServer().Allocator().LiveBlocks(), live_before_) << "host blocks leaked";
-        for (const auto& effect : sim::TheServer().TakeEffects()) {
-            EXPECT_NE(effect.type, "fault") << effect.Text("what");
-        }
-    }
-
-  private:
-    std::size_t live_before_ = 0;
-};
+using TextOperations = bftest::HostTest;
 
 std::vector<std::u16string> Pieces(const host::HostArray<host::FString>& list) {
     std::vector<std::u16string> out;
