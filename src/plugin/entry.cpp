@@ -52,12 +52,16 @@ extern "C" BF_PLUGIN_EXPORT void Unload() noexcept {
 }
 
 #if defined(_WIN32)
-BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
+BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
     switch (reason) {
         case DLL_PROCESS_ATTACH:
             return Load() ? TRUE : FALSE;
         case DLL_PROCESS_DETACH:
-            Unload();
+            // Set when the process is ending: the host may already be torn down, and the
+            // memory goes with the process. Only an unload by the framework releases.
+            if (reserved == nullptr) {
+                Unload();
+            }
             return TRUE;
         default:
             return TRUE;
