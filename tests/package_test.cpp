@@ -11,6 +11,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "config/json_reader.h"
 #include "sim/host/server.h"
 #include "sim/module.h"
 
@@ -51,21 +52,26 @@ TEST(Package, HoldsTheModuleNamedAfterItsFolderTheConfigAndThePluginInfo) {
 }
 
 TEST(Package, PluginInfoHasTheLoadersKeysWithTheirTypes) {
-    const Json info = Json::parse(ReadFile(kPluginDir / "PluginInfo.json"));
+    std::ifstream file(kPluginDir / "PluginInfo.json", std::ios::binary);
+    const Json info = beastfinder::config::ParseFirstValue(file);
     ASSERT_TRUE(info.is_object());
     EXPECT_EQ(info.size(), 5U) << info.dump();
     const auto key = [&info](const char* name) { return info.value(name, Json()); };
-    EXPECT_EQ(key("FullName"), "Beastfinder");
-    EXPECT_TRUE(key("Description").is_string() && key("Description") != "") << info.dump();
+    const auto text = [&key](const char* name) {
+        return key(name).is_string() ? key(name).get<std::string>() : std::string("(not text)");
+    };
+    EXPECT_EQ(text("FullName"), "Beastfinder");
+    EXPECT_NE(text("Description"), "") << info.dump();
+    EXPECT_NE(text("Description"), "(not text)") << info.dump();
     ASSERT_TRUE(key("Version").is_number() && key("MinApiVersion").is_number()) << info.dump();
     EXPECT_DOUBLE_EQ(key("Version").get<double>(), BF_PLUGIN_VERSION);
     EXPECT_GT(key("MinApiVersion").get<double>(), 0.0);
     ASSERT_TRUE(key("Dependencies").is_array()) << info.dump();
     for (const Json& dependency : key("Dependencies")) {
         // The plugin runs without them; a hard dependency would keep it from loading.
-        EXPECT_TRUE(dependency.is_string() && dependency != "ArkShop" &&
-                    dependency != "CoinVault" && dependency != "Permissions")
-            << dependency.dump();
+        ASSERT_TRUE(dependency.is_string()) << dependency.dump();
+        const auto name = dependency.get<std::string>();
+        EXPECT_TRUE(name != "ArkShop" && name != "CoinVault" && name != "Permissions") << name;
     }
 }
 
