@@ -23,11 +23,18 @@ void ReadScript(std::string_view text, bool transcript) {
         if (sim::IsCommentOrBlank(line)) {
             continue;
         }
-        sim::Words words(line);
-        std::size_t count = 0;
-        while (words.Next() && ++count < 10000) {
+        // A malformed line is the reader's error message, as the script runner prints it.
+        try {
+            sim::Words words(line);
+            std::size_t count = 0;
+            while (words.Next() && ++count < 10000) {
+            }
+            words.Rest();
+        } catch (const sim::ScriptError& error) {
+            if (std::string_view(error.what()).empty()) {
+                fuzz::Fail("a script error without a message");
+            }
         }
-        words.Rest();
     }
 }
 

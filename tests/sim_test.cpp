@@ -58,6 +58,9 @@ TEST(WorldFile, ErrorsNameFileLineAndKeyPath) {
          "w.json:1: /players/0/steam_id: -1 is out of range for an id"},
         {"{\"players\": [{\"name\": \"A\", \"steam_id\": 9223372036854775808}]}",
          "w.json:1: /players/0/steam_id: 9223372036854775808 is out of range for an id"},
+        // The JSON library reports a number too large for a double as a range error.
+        {"{\"players\": [\n{\"name\": \"A\", \"team\": 5e1001}]}",
+         "w.json:2: number overflow parsing '5e1001'"},
         {"{\"players\": [{\"name\": \"A\", \"team\": 3000000000}]}",
          "w.json:1: /players/0/team: 3000000000 is out of range for a 32-bit integer"},
         {"{\"players\": [{\"name\": \"A\", \"position\": [1, 2]}]}",
