@@ -29,7 +29,7 @@ namespace {
 namespace fs = std::filesystem;
 
 class PluginModuleTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         dir_ = fs::temp_directory_path() /
                ("bf-module-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
@@ -70,8 +70,8 @@ protected:
 };
 
 const std::vector<std::string> kCommandTable = {
-    "chat /track", "chat /trackwild", "chat /trackadmin", "rcon bf.test",
-    "chat /bf.reload", "rcon bf.reload", "console bf.reload",
+    "chat /track",     "chat /trackwild", "chat /trackadmin",  "rcon bf.test",
+    "chat /bf.reload", "rcon bf.reload",  "console bf.reload",
 };
 
 TEST_F(PluginModuleTest, WithoutConfigStartupFailsWithOneErrorAndRegistersNothing) {

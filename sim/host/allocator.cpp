@@ -77,6 +77,8 @@ std::size_t HostAllocator::ReleaseAll() {
     return count;
 }
 
-HostAllocator::~HostAllocator() { ReleaseAll(); }
+HostAllocator::~HostAllocator() {
+    ReleaseAll();
+}
 
 }  // namespace sim

@@ -11,7 +11,7 @@
 namespace sim {
 
 class HostAllocator {
-public:
+  public:
     struct Block {
         std::uint64_t bytes = 0;
         std::uint64_t serial = 0;
@@ -34,7 +34,7 @@ public:
     std::size_t ReleaseAll();
     ~HostAllocator();
 
-private:
+  private:
     std::unordered_map<void*, Block> live_;
     std::unordered_set<void*> freed_;
     std::vector<std::string> errors_;

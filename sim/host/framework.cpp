@@ -13,9 +13,13 @@
 namespace sim {
 namespace {
 
-Server& S() { return TheServer(); }
+Server& S() {
+    return TheServer();
+}
 
-std::string Describe(const SimVector3& v) { return fmt::format("({}, {}, {})", v.x, v.y, v.z); }
+std::string Describe(const SimVector3& v) {
+    return fmt::format("({}, {}, {})", v.x, v.y, v.z);
+}
 
 // Checks that a game function got the object kind it belongs to; records a fault if not.
 constexpr std::uint32_t Bit(Kind kind) {
@@ -28,7 +32,8 @@ bool Expect(const void* object, std::uint32_t kinds, std::string_view what) {
         return false;
     }
     const Kind kind = KindOf(object);
-    const auto index = static_cast<std::uint32_t>(kind) - static_cast<std::uint32_t>(Kind::Controller);
+    const auto index =
+        static_cast<std::uint32_t>(kind) - static_cast<std::uint32_t>(Kind::Controller);
     if (index < 32 && (kinds & (1U << index)) != 0) {
         return true;
     }
@@ -54,9 +59,15 @@ Effect::Value ColorValue(const SimColor* c) {
 
 // --- FMemory ---------------------------------------------------------------------------
 
-void* Malloc(std::uint64_t bytes, std::uint32_t /*alignment*/) { return S().Allocator().Malloc(bytes); }
-void* Realloc(void* block, std::uint64_t bytes) { return S().Allocator().Realloc(block, bytes); }
-void Free(void* block) { S().Allocator().Free(block); }
+void* Malloc(std::uint64_t bytes, std::uint32_t /*alignment*/) {
+    return S().Allocator().Malloc(bytes);
+}
+void* Realloc(void* block, std::uint64_t bytes) {
+    return S().Allocator().Realloc(block, bytes);
+}
+void Free(void* block) {
+    S().Allocator().Free(block);
+}
 
 // --- Game functions --------------------------------------------------------------------
 
@@ -68,7 +79,8 @@ SimPlayerCharacter* GetPlayerCharacter(SimController* controller) {
 }
 
 SimStatusComponent* GetCharacterStatusComponent(SimPrimalCharacter* character) {
-    if (!Expect(character, Bit(Kind::Dino) | Bit(Kind::PlayerCharacter), "GetCharacterStatusComponent")) {
+    if (!Expect(character, Bit(Kind::Dino) | Bit(Kind::PlayerCharacter),
+                "GetCharacterStatusComponent")) {
         return nullptr;
     }
     return character->status_component;
@@ -81,11 +93,14 @@ std::int32_t GetCharacterLevel(SimStatusComponent* status) {
     return status->level;
 }
 
-SimClass* GetPrivateStaticClass() { return &S().dino_class; }
+SimClass* GetPrivateStaticClass() {
+    return &S().dino_class;
+}
 
 void GetAllActorsOfClass(SimWorld* world, SimClass* actor_class, SimArray* out) {
     if (!Expect(world, Bit(Kind::World), "GetAllActorsOfClass") ||
-        !Expect(actor_class, Bit(Kind::DinoClass), "GetAllActorsOfClass (class)") || out == nullptr) {
+        !Expect(actor_class, Bit(Kind::DinoClass), "GetAllActorsOfClass (class)") ||
+        out == nullptr) {
         return;
     }
     const auto& creatures = S().Creatures();
@@ -200,9 +215,9 @@ void ClientChatMessage(SimController* controller, SimChatRecord* record) {
                      {"user_id", TakeText(&record->user_id)},
                      {"text", TakeText(&record->message)}}});
     // The record was handed over: its strings are the host's to release.
-    for (SimFString* text : {&record->sender_name, &record->sender_steam_name,
-                             &record->sender_tribe_name, &record->message, &record->receiver,
-                             &record->user_id}) {
+    for (SimFString* text :
+         {&record->sender_name, &record->sender_steam_name, &record->sender_tribe_name,
+          &record->message, &record->receiver, &record->user_id}) {
         S().FreeString(*text);
     }
 }
@@ -257,12 +272,14 @@ const std::unordered_map<std::string_view, void*>& Functions() {
         {"FMemory.Malloc", reinterpret_cast<void*>(&Malloc)},
         {"FMemory.Realloc", reinterpret_cast<void*>(&Realloc)},
         {"FMemory.Free", reinterpret_cast<void*>(&Free)},
-        {"AShooterPlayerController.GetPlayerCharacter", reinterpret_cast<void*>(&GetPlayerCharacter)},
+        {"AShooterPlayerController.GetPlayerCharacter",
+         reinterpret_cast<void*>(&GetPlayerCharacter)},
         {"APrimalCharacter.GetCharacterStatusComponent",
          reinterpret_cast<void*>(&GetCharacterStatusComponent)},
         {"UPrimalCharacterStatusComponent.GetCharacterLevel",
          reinterpret_cast<void*>(&GetCharacterLevel)},
-        {"APrimalDinoCharacter.GetPrivateStaticClass", reinterpret_cast<void*>(&GetPrivateStaticClass)},
+        {"APrimalDinoCharacter.GetPrivateStaticClass",
+         reinterpret_cast<void*>(&GetPrivateStaticClass)},
         {"UGameplayStatics.GetAllActorsOfClass", reinterpret_cast<void*>(&GetAllActorsOfClass)},
         {"UWorld.GetWorldSettings", reinterpret_cast<void*>(&GetWorldSettings)},
         {"USceneComponent.GetWorldLocation", reinterpret_cast<void*>(&GetWorldLocation)},
@@ -294,17 +311,21 @@ const std::unordered_map<std::string_view, Field>& Fields() {
          {offsetof(SimSceneComponent, relative_location), Bit(Kind::SceneComponent)}},
         {"AActor.TargetingTeam",
          {offsetof(SimActor, targeting_team), Bit(Kind::PlayerCharacter) | Bit(Kind::Dino)}},
-        {"APawn.PlayerState", {offsetof(SimPlayerCharacter, player_state), Bit(Kind::PlayerCharacter)}},
+        {"APawn.PlayerState",
+         {offsetof(SimPlayerCharacter, player_state), Bit(Kind::PlayerCharacter)}},
         {"AController.PlayerState", {offsetof(SimController, player_state), Bit(Kind::Controller)}},
         {"AShooterCharacter.bIsServerAdmin",
          {offsetof(SimPlayerCharacter, is_server_admin), Bit(Kind::PlayerCharacter)}},
         {"APrimalCharacter.MyCharacterStatusComponent",
-         {offsetof(SimPrimalCharacter, status_component), Bit(Kind::PlayerCharacter) | Bit(Kind::Dino)}},
+         {offsetof(SimPrimalCharacter, status_component),
+          Bit(Kind::PlayerCharacter) | Bit(Kind::Dino)}},
         {"APrimalCharacter.TribeName",
          {offsetof(SimPrimalCharacter, tribe_name), Bit(Kind::PlayerCharacter) | Bit(Kind::Dino)}},
         {"APrimalCharacter.DescriptiveName",
-         {offsetof(SimPrimalCharacter, descriptive_name), Bit(Kind::PlayerCharacter) | Bit(Kind::Dino)}},
-        {"APrimalDinoCharacter.OwningPlayerName", {offsetof(SimDino, owning_player_name), Bit(Kind::Dino)}},
+         {offsetof(SimPrimalCharacter, descriptive_name),
+          Bit(Kind::PlayerCharacter) | Bit(Kind::Dino)}},
+        {"APrimalDinoCharacter.OwningPlayerName",
+         {offsetof(SimDino, owning_player_name), Bit(Kind::Dino)}},
         {"APrimalWorldSettings.bOverrideLongitudeAndLatitude",
          {offsetof(SimWorldSettings, override_longitude_and_latitude), Bit(Kind::WorldSettings)}},
         {"APrimalWorldSettings.LongitudeOrigin",
@@ -330,7 +351,7 @@ void CountLookup(const std::string& name) {
 }
 
 class ApiUtils final : public ArkApi::IApiUtils {
-public:
+  public:
     UWorld* GetWorld() const override {
         return S().has_world ? reinterpret_cast<UWorld*>(&S().world) : nullptr;
     }
@@ -341,7 +362,7 @@ std::u16string NameOf(const FString& command) {
 }
 
 class Commands final : public ArkApi::ICommands {
-public:
+  public:
     void AddChatCommand(const FString& command, ArkApi::ChatCallback callback) override {
         S().Register(CommandKind::Chat, NameOf(command), reinterpret_cast<void*>(callback));
     }
@@ -444,7 +465,9 @@ BF_FRAMEWORK_API ICommands& GetCommands() {
 
 namespace Tools {
 
-BF_FRAMEWORK_API std::string GetCurrentDir() { return S().current_dir; }
+BF_FRAMEWORK_API std::string GetCurrentDir() {
+    return S().current_dir;
+}
 
 BF_FRAMEWORK_API bool IsPluginLoaded(const std::string& plugin_name) {
     return S().IsPluginLoaded(plugin_name);
@@ -459,4 +482,6 @@ BF_FRAMEWORK_API std::wstring Utf8Decode(const std::string& text) {
 }  // namespace ArkApi
 
 // The plugin's clock under this host, so scripts can let time pass.
-extern "C" BF_FRAMEWORK_API std::int64_t BeastfinderHostClockTicks() { return S().clock_ticks; }
+extern "C" BF_FRAMEWORK_API std::int64_t BeastfinderHostClockTicks() {
+    return S().clock_ticks;
+}

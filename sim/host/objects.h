@@ -139,6 +139,8 @@ struct SimChatRecord {
 };
 static_assert(sizeof(SimChatRecord) == 144);
 
-inline Kind KindOf(const void* object) { return *static_cast<const Kind*>(object); }
+inline Kind KindOf(const void* object) {
+    return *static_cast<const Kind*>(object);
+}
 
 }  // namespace sim

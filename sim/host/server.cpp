@@ -12,10 +12,10 @@ namespace {
 
 // A framework log sink that turns every line into an effect.
 class RecordingSink final : public spdlog::sinks::base_sink<spdlog::details::null_mutex> {
-public:
+  public:
     explicit RecordingSink(Server& server) : server_(server) {}
 
-protected:
+  protected:
     void sink_it_(const spdlog::details::log_msg& msg) override {
         spdlog::memory_buf_t formatted;
         formatter_->format(msg, formatted);
@@ -24,19 +24,22 @@ protected:
             line.pop_back();
         }
         const auto level = spdlog::level::to_string_view(msg.level);
-        server_.Emit(Effect{"log",
-                            {{"logger", std::string(msg.logger_name.data(), msg.logger_name.size())},
-                             {"level", std::string(level.data(), level.size())},
-                             {"message", std::string(msg.payload.data(), msg.payload.size())},
-                             {"line", line}}});
+        server_.Emit(
+            Effect{"log",
+                   {{"logger", std::string(msg.logger_name.data(), msg.logger_name.size())},
+                    {"level", std::string(level.data(), level.size())},
+                    {"message", std::string(msg.payload.data(), msg.payload.size())},
+                    {"line", line}}});
     }
     void flush_() override {}
 
-private:
+  private:
     Server& server_;
 };
 
-char16_t FoldAscii(char16_t c) { return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - 32) : c; }
+char16_t FoldAscii(char16_t c) {
+    return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - 32) : c;
+}
 
 bool EqualIgnoringCase(std::u16string_view a, std::u16string_view b) {
     return a.size() == b.size() &&
@@ -57,25 +60,38 @@ std::u16string_view FirstWord(std::u16string_view line) {
 
 std::string_view KindName(Kind kind) {
     switch (kind) {
-        case Kind::Controller: return "player controller";
-        case Kind::PlayerCharacter: return "player character";
-        case Kind::Dino: return "creature";
-        case Kind::SceneComponent: return "scene component";
-        case Kind::StatusComponent: return "status component";
-        case Kind::WorldSettings: return "world settings";
-        case Kind::World: return "world";
-        case Kind::RconConnection: return "RCON connection";
-        case Kind::PlayerState: return "player state";
-        case Kind::DinoClass: return "creature class";
+        case Kind::Controller:
+            return "player controller";
+        case Kind::PlayerCharacter:
+            return "player character";
+        case Kind::Dino:
+            return "creature";
+        case Kind::SceneComponent:
+            return "scene component";
+        case Kind::StatusComponent:
+            return "status component";
+        case Kind::WorldSettings:
+            return "world settings";
+        case Kind::World:
+            return "world";
+        case Kind::RconConnection:
+            return "RCON connection";
+        case Kind::PlayerState:
+            return "player state";
+        case Kind::DinoClass:
+            return "creature class";
     }
     return "unknown object";
 }
 
 std::string_view CommandKindName(CommandKind kind) {
     switch (kind) {
-        case CommandKind::Chat: return "chat";
-        case CommandKind::Console: return "console";
-        case CommandKind::Rcon: return "rcon";
+        case CommandKind::Chat:
+            return "chat";
+        case CommandKind::Console:
+            return "console";
+        case CommandKind::Rcon:
+            return "rcon";
     }
     return "?";
 }
@@ -103,7 +119,9 @@ Server::Server() {
     clock_ticks = 1767225600LL * 10000000LL;
 }
 
-Server::~Server() { ClearWorld(); }
+Server::~Server() {
+    ClearWorld();
+}
 
 SimFString Server::MakeString(std::u16string_view text) {
     SimFString result;
@@ -229,7 +247,8 @@ bool Server::IsPluginLoaded(std::string_view name) const {
 }
 
 void Server::Register(CommandKind kind, std::u16string name, void* callback) {
-    Emit(Effect{"register", {{"kind", std::string(CommandKindName(kind))}, {"name", ToUtf8(name)}}});
+    Emit(
+        Effect{"register", {{"kind", std::string(CommandKindName(kind))}, {"name", ToUtf8(name)}}});
     commands.push_back(RegisteredCommand{kind, std::move(name), callback});
 }
 
@@ -238,10 +257,9 @@ bool Server::Unregister(CommandKind kind, std::u16string_view name) {
         return c.kind == kind && c.name == name;
     });
     const bool found = it != commands.end();
-    Emit(Effect{"unregister",
-                {{"kind", std::string(CommandKindName(kind))},
-                 {"name", ToUtf8(name)},
-                 {"found", found}}});
+    Emit(Effect{
+        "unregister",
+        {{"kind", std::string(CommandKindName(kind))}, {"name", ToUtf8(name)}, {"found", found}}});
     if (found) {
         commands.erase(it);
     }
@@ -261,7 +279,9 @@ const RegisteredCommand* Server::FindCommand(CommandKind kind, std::u16string_vi
     return nullptr;
 }
 
-void Server::Emit(Effect effect) { effects_.push_back(std::move(effect)); }
+void Server::Emit(Effect effect) {
+    effects_.push_back(std::move(effect));
+}
 
 void Server::Fault(std::string description) {
     Emit(Effect{"fault", {{"what", std::move(description)}}});

@@ -62,7 +62,7 @@ struct RegisteredCommand {
 };
 
 class Server {
-public:
+  public:
     Server();
     ~Server();
     Server(const Server&) = delete;
@@ -128,7 +128,7 @@ public:
     SimRconConnection rcon_connection;
     std::int32_t next_rcon_id = 1;
 
-private:
+  private:
     HostAllocator allocator_;
     std::vector<std::unique_ptr<Player>> players_;
     std::vector<std::unique_ptr<Creature>> creatures_;

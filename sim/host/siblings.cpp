@@ -28,9 +28,9 @@ std::string& ModuleDir() {
 std::string HostLibraryDir() {
 #if defined(_WIN32)
     HMODULE self = nullptr;
-    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                           GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<LPCSTR>(&HostLibraryDir), &self);
+    GetModuleHandleExA(
+        GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+        reinterpret_cast<LPCSTR>(&HostLibraryDir), &self);
     char buffer[MAX_PATH];
     const DWORD length = GetModuleFileNameA(self, buffer, MAX_PATH);
     return std::filesystem::path(std::string(buffer, length)).parent_path().string();
@@ -54,7 +54,9 @@ std::string ModulePath(const std::string& plugin) {
 
 }  // namespace
 
-void SetSiblingModuleDir(const std::string& dir) { ModuleDir() = dir; }
+void SetSiblingModuleDir(const std::string& dir) {
+    ModuleDir() = dir;
+}
 
 bool SetSiblingPresent(const std::string& plugin, bool present, std::string* error) {
     auto& handles = Handles();

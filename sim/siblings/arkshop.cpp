@@ -4,7 +4,9 @@
 
 namespace ArkShop::Points {
 
-int GetPoints(unsigned long long steam_id) { return sim::TheServer().points[steam_id]; }
+int GetPoints(unsigned long long steam_id) {
+    return sim::TheServer().points[steam_id];
+}
 
 bool SpendPoints(int amount, unsigned long long steam_id) {
     return sim::siblings::Spend("ArkShop", "spend-points", sim::TheServer().points[steam_id],

@@ -10,8 +10,7 @@ int GetTokens(unsigned long long steam_id, std::string type) {
 
 bool SpendTokens(int amount, unsigned long long steam_id, std::string type) {
     return sim::siblings::Spend("CoinVault", "spend-tokens",
-                                sim::TheServer().tokens[{steam_id, type}], amount, steam_id,
-                                &type);
+                                sim::TheServer().tokens[{steam_id, type}], amount, steam_id, &type);
 }
 
 }  // namespace CoinVault::Tokens

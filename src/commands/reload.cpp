@@ -17,8 +17,12 @@ namespace {
 constexpr const char* kReloaded = "Config Reloaded!";
 constexpr const char* kReloadFailed = "Failed to reload config";
 
-host::ColorRGBA Green() { return host::ColorFromBytes(host::ColorBGRA8{0, 255, 0, 255}); }
-host::ColorRGBA Red() { return host::ColorFromBytes(host::ColorBGRA8{0, 0, 255, 255}); }
+host::ColorRGBA Green() {
+    return host::ColorFromBytes(host::ColorBGRA8{0, 255, 0, 255});
+}
+host::ColorRGBA Red() {
+    return host::ColorFromBytes(host::ColorBGRA8{0, 0, 255, 255});
+}
 
 // Empty on success, else the failure's text. A failed load has changed nothing.
 std::optional<std::string> ReloadConfig() {
@@ -66,8 +70,7 @@ void ReloadChatCommand(AShooterPlayerController* controller, host::FString* /*me
     SendServerChat(controller, Green(), std::string_view(kReloaded));
 }
 
-void ReloadConsoleCommand(APlayerController* controller, host::FString* /*command*/,
-                          bool /*log*/) {
+void ReloadConsoleCommand(APlayerController* controller, host::FString* /*command*/, bool /*log*/) {
     if (controller == nullptr || host::ControllerPlayerState(controller) == nullptr) {
         return;
     }

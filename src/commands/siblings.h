@@ -13,7 +13,8 @@ namespace beastfinder::siblings {
 std::optional<std::int32_t> GetPoints(std::uint64_t steam_id);
 std::optional<bool> SpendPoints(std::int32_t amount, std::uint64_t steam_id);
 std::optional<std::int32_t> GetTokens(std::uint64_t steam_id, const std::string& type);
-std::optional<bool> SpendTokens(std::int32_t amount, std::uint64_t steam_id, const std::string& type);
+std::optional<bool> SpendTokens(std::int32_t amount, std::uint64_t steam_id,
+                                const std::string& type);
 // The group name is handed over as host text made from its bytes (non-ASCII becomes "?").
 std::optional<bool> HasPermission(std::uint64_t steam_id, const std::string& group);
 

@@ -96,7 +96,7 @@ struct PluginConfig {
 // A load that failed in a way the loader has already written to the log (file missing,
 // not JSON). Other failures (the JSON library's type errors) arrive as the library's own.
 class ConfigLoadError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 

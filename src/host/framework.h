@@ -42,7 +42,7 @@ BF_FRAMEWORK_API std::vector<std::shared_ptr<spdlog::sinks::sink>>& GetLogSinks(
 namespace ArkApi {
 
 class IApiUtils {
-public:
+  public:
     virtual ~IApiUtils() = default;
     // The current world; null when the server has none.
     virtual UWorld* GetWorld() const = 0;
@@ -55,11 +55,11 @@ using ConsoleCallback = void (*)(APlayerController*, FString*, bool);
 using RconCallback = void (*)(RCONClientConnection*, RCONPacket*, UWorld*);
 using TickCallback = void (*)(float);
 using TimerCallback = void (*)();
-using ChatMessageCallback = bool (*)(AShooterPlayerController*, FString*, EChatSendMode::Type,
-                                     bool, bool);
+using ChatMessageCallback = bool (*)(AShooterPlayerController*, FString*, EChatSendMode::Type, bool,
+                                     bool);
 
 class ICommands {
-public:
+  public:
     virtual ~ICommands() = default;
     virtual void AddChatCommand(const FString& command, ChatCallback callback) = 0;
     virtual void AddConsoleCommand(const FString& command, ConsoleCallback callback) = 0;

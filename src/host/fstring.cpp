@@ -48,7 +48,9 @@ FString& FString::operator=(FString&& other) noexcept {
     return *this;
 }
 
-FString::~FString() { Reset(); }
+FString::~FString() {
+    Reset();
+}
 
 void FString::Reset() noexcept {
     HostFree(data_);
@@ -112,7 +114,9 @@ FString FStringFromNarrow(std::string_view text) {
     return FString::FromUnits(wide);
 }
 
-FString FStringFromWide(std::u16string_view text) { return FString::FromUnits(text); }
+FString FStringFromWide(std::u16string_view text) {
+    return FString::FromUnits(text);
+}
 
 FString FStringFromOwnedWide(std::u16string&& text) {
     FString result = FString::FromUnits(text);
@@ -120,6 +124,8 @@ FString FStringFromOwnedWide(std::u16string&& text) {
     return result;
 }
 
-std::string FStringToUtf8(const FString& text) { return Utf16ToUtf8(text.View()); }
+std::string FStringToUtf8(const FString& text) {
+    return Utf16ToUtf8(text.View());
+}
 
 }  // namespace beastfinder::host

@@ -9,7 +9,7 @@
 namespace beastfinder::host {
 
 class FString {
-public:
+  public:
     FString() noexcept = default;
     // A copy holds exactly `count` code units (capacity = count).
     FString(const FString& other);
@@ -32,7 +32,7 @@ public:
     static FString FromUnits(std::u16string_view units);
     void Reset() noexcept;
 
-private:
+  private:
     char16_t* data_ = nullptr;
     std::int32_t count_ = 0;
     std::int32_t capacity_ = 0;

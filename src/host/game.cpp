@@ -100,7 +100,9 @@ Fn Function(Lookup lookup) {
 HostLookupError::HostLookupError(std::string_view text)
     : std::runtime_error(fmt::format("Host lookup '{}' did not resolve", text)) {}
 
-LookupScope::LookupScope() noexcept { ++g_scope_depth; }
+LookupScope::LookupScope() noexcept {
+    ++g_scope_depth;
+}
 
 LookupScope::~LookupScope() {
     if (--g_scope_depth == 0) {
@@ -144,15 +146,17 @@ void* ResolveField(const void* object, Lookup lookup) {
     return reinterpret_cast<void*>(static_cast<std::uintptr_t>(address));
 }
 
-UWorld* CurrentWorld() { return ArkApi::GetApiUtils().GetWorld(); }
+UWorld* CurrentWorld() {
+    return ArkApi::GetApiUtils().GetWorld();
+}
 
 std::uint64_t SteamId(AController* controller) {
     return ArkApi::IApiUtils::GetSteamIdFromController(controller);
 }
 
 AShooterCharacter* GetPlayerCharacter(AShooterPlayerController* controller) {
-    return Function<AShooterCharacter* (*)(AShooterPlayerController*)>(
-        Lookup::GetPlayerCharacter)(controller);
+    return Function<AShooterCharacter* (*)(AShooterPlayerController*)>(Lookup::GetPlayerCharacter)(
+        controller);
 }
 
 UPrimalCharacterStatusComponent* GetCharacterStatusComponent(APrimalCharacter* character) {
@@ -161,8 +165,8 @@ UPrimalCharacterStatusComponent* GetCharacterStatusComponent(APrimalCharacter* c
 }
 
 std::int32_t GetCharacterLevel(UPrimalCharacterStatusComponent* status) {
-    return Function<std::int32_t (*)(UPrimalCharacterStatusComponent*)>(
-        Lookup::GetCharacterLevel)(status);
+    return Function<std::int32_t (*)(UPrimalCharacterStatusComponent*)>(Lookup::GetCharacterLevel)(
+        status);
 }
 
 UClass* DinoPrivateStaticClass() {
@@ -182,7 +186,7 @@ APrimalWorldSettings* GetWorldSettings(UWorld* world) {
 Vector3 GetWorldLocation(USceneComponent* component) {
     Vector3 location;
     Function<Vector3* (*)(USceneComponent*, Vector3*)>(Lookup::GetWorldLocation)(component,
-                                                                                  &location);
+                                                                                 &location);
     return location;
 }
 
@@ -195,8 +199,8 @@ FString GetCurrentDinoName(APrimalDinoCharacter* dino, AShooterPlayerController*
 
 ColorRGBA GetDinoColor(APrimalDinoCharacter* dino, std::int32_t region) {
     ColorRGBA color;
-    Function<ColorRGBA* (*)(APrimalDinoCharacter*, ColorRGBA*, std::int32_t)>(
-        Lookup::GetDinoColor)(dino, &color, region);
+    Function<ColorRGBA* (*)(APrimalDinoCharacter*, ColorRGBA*, std::int32_t)>(Lookup::GetDinoColor)(
+        dino, &color, region);
     return color;
 }
 
@@ -207,10 +211,9 @@ void ClientServerChatDirectMessage(AShooterPlayerController* controller, const F
 }
 
 void ClientServerNotificationSingle(AShooterPlayerController* controller, const FString& text,
-                                    ColorRGBA color, float scale, float time,
-                                    std::int32_t kind) {
-    Function<void (*)(AShooterPlayerController*, const FString*, ColorRGBA*, float, float,
-                      void*, void*, std::int32_t)>(Lookup::ClientServerNotificationSingle)(
+                                    ColorRGBA color, float scale, float time, std::int32_t kind) {
+    Function<void (*)(AShooterPlayerController*, const FString*, ColorRGBA*, float, float, void*,
+                      void*, std::int32_t)>(Lookup::ClientServerNotificationSingle)(
         controller, &text, &color, scale, time, nullptr, nullptr, kind);
 }
 
@@ -227,9 +230,9 @@ void ClientAddFloatingText(AShooterPlayerController* controller, Vector3 locatio
                            const FString& text, ColorBGRA8 color, float scale_x, float scale_y,
                            float life_span, Vector3 velocity) {
     Function<void (*)(AShooterPlayerController*, Vector3*, const FString*, std::uint32_t, float,
-                      float, float, Vector3*, float, float, float)>(
-        Lookup::ClientAddFloatingText)(controller, &location, &text, PackColor(color), scale_x,
-                                       scale_y, life_span, &velocity, 0.0F, 0.0F, 0.0F);
+                      float, float, Vector3*, float, float, float)>(Lookup::ClientAddFloatingText)(
+        controller, &location, &text, PackColor(color), scale_x, scale_y, life_span, &velocity,
+        0.0F, 0.0F, 0.0F);
 }
 
 void MulticastDrawDebugLine(AShooterPlayerController* controller, Vector3 start, Vector3 end,
@@ -257,7 +260,9 @@ std::int32_t TargetingTeam(AActor* actor) {
     return ReadField<std::int32_t>(actor, Lookup::TargetingTeam);
 }
 
-void* PawnPlayerState(APawn* pawn) { return ReadField<void*>(pawn, Lookup::PawnPlayerState); }
+void* PawnPlayerState(APawn* pawn) {
+    return ReadField<void*>(pawn, Lookup::PawnPlayerState);
+}
 
 void* ControllerPlayerState(AController* controller) {
     return ReadField<void*>(controller, Lookup::ControllerPlayerState);

@@ -82,14 +82,14 @@ extern const std::array<std::string_view, kLookupCount> kLookupTexts;
 
 // A lookup text the host does not resolve. Logged once per text when first raised.
 class HostLookupError : public std::runtime_error {
-public:
+  public:
     explicit HostLookupError(std::string_view text);
 };
 
 // While one is alive, resolved addresses and field offsets are reused instead of asked for
 // again; the last scope to end forgets them, so nothing survives a command.
 class LookupScope {
-public:
+  public:
     LookupScope() noexcept;
     ~LookupScope();
     LookupScope(const LookupScope&) = delete;

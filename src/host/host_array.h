@@ -22,7 +22,7 @@ inline constexpr bool kHostRelocatable<FString> = true;
 
 template <typename T>
 class HostArray {
-public:
+  public:
     HostArray() noexcept = default;
     HostArray(const HostArray&) = delete;
     HostArray& operator=(const HostArray&) = delete;
@@ -71,7 +71,7 @@ public:
         capacity_ = 0;
     }
 
-private:
+  private:
     std::size_t Size() const noexcept {
         return data_ == nullptr || count_ < 0 ? 0 : static_cast<std::size_t>(count_);
     }

@@ -37,7 +37,8 @@ std::int32_t GrowCapacity(std::int32_t capacity, std::int32_t n) noexcept {
     if (capacity == 0 && n <= 4) {
         return 4;
     }
-    const std::int64_t grown = static_cast<std::int64_t>(n) + 3 * static_cast<std::int64_t>(n) / 8 + 16;
+    const std::int64_t grown =
+        static_cast<std::int64_t>(n) + 3 * static_cast<std::int64_t>(n) / 8 + 16;
     return grown > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(grown);
 }
 

@@ -49,9 +49,8 @@ char16_t UpperCaseUnit(char16_t unit) noexcept {
         return unit;
     }
     wchar_t buffer[1] = {static_cast<wchar_t>(unit)};
-    const int written =
-        LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, buffer, 1, buffer, 1, nullptr,
-                      nullptr, 0);
+    const int written = LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, buffer, 1, buffer, 1,
+                                      nullptr, nullptr, 0);
     return written == 1 ? static_cast<char16_t>(buffer[0]) : unit;
 }
 

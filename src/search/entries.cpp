@@ -82,10 +82,10 @@ std::u16string TameLine(const CreatureEntry& entry) {
 }
 
 std::u16string AdminLine(const CreatureEntry& entry) {
-    std::u16string line = fmt::format(u"{} ({}) (lvl {}) - {} - {} ({}) - Distance: {} m\n",
-                                      entry.name.View(), entry.species.View(), entry.level,
-                                      WidenBytes(entry.coordinates), entry.owner.View(),
-                                      entry.team, Metres(entry.distance));
+    std::u16string line =
+        fmt::format(u"{} ({}) (lvl {}) - {} - {} ({}) - Distance: {} m\n", entry.name.View(),
+                    entry.species.View(), entry.level, WidenBytes(entry.coordinates),
+                    entry.owner.View(), entry.team, Metres(entry.distance));
     if (NameContainsSpecies(entry)) {
         TakeOut(line, SpeciesPiece(entry));
     }
@@ -96,9 +96,12 @@ std::u16string AdminLine(const CreatureEntry& entry) {
 
 std::u16string FormatDetailedEntry(const CreatureEntry& entry, SearchMode mode, bool single) {
     switch (mode) {
-        case SearchMode::Wild: return WildLine(entry, single);
-        case SearchMode::Tame: return TameLine(entry);
-        case SearchMode::Admin: return AdminLine(entry);
+        case SearchMode::Wild:
+            return WildLine(entry, single);
+        case SearchMode::Tame:
+            return TameLine(entry);
+        case SearchMode::Admin:
+            return AdminLine(entry);
     }
     return {};
 }

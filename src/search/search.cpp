@@ -31,7 +31,9 @@ struct Request {
     host::FString text;  // empty: list everything the mode admits
 };
 
-bool IsSpace(char16_t c) { return c == u' ' || (c >= u'\t' && c <= u'\r'); }
+bool IsSpace(char16_t c) {
+    return c == u' ' || (c >= u'\t' && c <= u'\r');
+}
 
 // Reads a page number as the standard stoi does: leading white space, a sign, then digits up
 // to the first other character. Empty when no digit can be read or it leaves the 32-bit range.
@@ -102,18 +104,24 @@ struct Match {
 
 bool PassesTeamFilter(std::int32_t team, SearchMode mode, std::int32_t requester_team) {
     switch (mode) {
-        case SearchMode::Admin: return team > kTamedTeamFloor;
-        case SearchMode::Wild: return team < kTamedTeamFloor;
-        case SearchMode::Tame: return team == requester_team;
+        case SearchMode::Admin:
+            return team > kTamedTeamFloor;
+        case SearchMode::Wild:
+            return team < kTamedTeamFloor;
+        case SearchMode::Tame:
+            return team == requester_team;
     }
     return false;
 }
 
 CoordinateRule RuleFor(SearchMode mode) {
     switch (mode) {
-        case SearchMode::Tame: return CoordinateRule::Tame;
-        case SearchMode::Wild: return CoordinateRule::Wild;
-        case SearchMode::Admin: return CoordinateRule::Exact;
+        case SearchMode::Tame:
+            return CoordinateRule::Tame;
+        case SearchMode::Wild:
+            return CoordinateRule::Wild;
+        case SearchMode::Admin:
+            return CoordinateRule::Exact;
     }
     return CoordinateRule::Exact;
 }
@@ -227,7 +235,8 @@ void SearchCreatures(AShooterPlayerController* controller, const host::FString& 
     }
 
     if (listed < n && total_pages > 1) {
-        output += fmt::format(u"\nTotal: {}  -  Page {}/{}", n, request.page_index + 1, total_pages);
+        output +=
+            fmt::format(u"\nTotal: {}  -  Page {}/{}", n, request.page_index + 1, total_pages);
         if (mode == SearchMode::Admin) {
             output += fmt::format(u"\nUsage: {} <TribeName> / <DinoName> <Page>",
                                   host::DecodeUtf8(Config().AdminTracker.Command));
