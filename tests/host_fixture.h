@@ -8,11 +8,13 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <system_error>
 #include <vector>
 
 #include "sim/host/server.h"
+#include "sim/module.h"
 
 namespace bftest {
 
@@ -68,6 +70,25 @@ class ScratchServer {
 
   private:
     std::filesystem::path root_;
+};
+
+// The plugin module opened by a test through the real module boundary, in a server folder
+// of the test's own; closed (and so unloaded) before the account is checked.
+class ModuleTest : public HostTest {
+  protected:
+    void SetUp() override {
+        sim::TheServer().current_dir = server_.Root().string();
+        HostTest::SetUp();
+    }
+    void TearDown() override {
+        module_.Close();
+        HostTest::TearDown();
+    }
+
+    void WriteConfig(const std::string& text) { std::ofstream(server_.ConfigFile()) << text; }
+
+    ScratchServer server_;
+    sim::PluginModule module_;
 };
 
 }  // namespace bftest

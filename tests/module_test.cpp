@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -14,6 +12,7 @@
 
 #include "sim/host/server.h"
 #include "sim/module.h"
+#include "tests/host_fixture.h"
 
 // The exit test's child leaves the plugin loaded on purpose: what it holds then belongs to
 // the ending process, and the leak checker must not count it.
@@ -26,32 +25,8 @@ extern "C" int __lsan_is_turned_off() {
 
 namespace {
 
-namespace fs = std::filesystem;
-
-class PluginModuleTest : public ::testing::Test {
+class PluginModuleTest : public bftest::ModuleTest {
   protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("bf-module-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir_ / "ArkApi/Plugins/Beastfinder");
-        sim::TheServer().current_dir = dir_.string();
-        sim::TheServer().TakeEffects();
-        baseline_ = sim::TheServer().Allocator().LiveBlocks();
-    }
-    void TearDown() override {
-        module_.Close();
-        EXPECT_EQ(sim::TheServer().Allocator().LiveBlocks(), baseline_) << "host blocks leaked";
-        for (const auto& effect : sim::TheServer().TakeEffects()) {
-            EXPECT_NE(effect.type, "fault") << effect.Text("what");
-        }
-        fs::remove_all(dir_);
-    }
-
-    void WriteConfig(const std::string& text) {
-        std::ofstream(dir_ / "ArkApi/Plugins/Beastfinder/config.json") << text;
-    }
-
     // "kind name" of every register or unregister effect, in order.
     static std::vector<std::string> Registry(const std::vector<sim::Effect>& effects,
                                              const std::string& type) {
@@ -63,10 +38,6 @@ class PluginModuleTest : public ::testing::Test {
         }
         return seen;
     }
-
-    fs::path dir_;
-    std::size_t baseline_ = 0;
-    sim::PluginModule module_;
 };
 
 const std::vector<std::string> kCommandTable = {
@@ -107,8 +78,7 @@ TEST_F(PluginModuleTest, LoadsUnloadsAndLoadsAgain) {
             }
         }
         EXPECT_TRUE(sim::TheServer().commands.empty());
-        EXPECT_EQ(sim::TheServer().Allocator().LiveBlocks(), baseline_)
-            << "Unload leaves plugin memory behind";
+        EXPECT_EQ(Live(), 0U) << "Unload leaves plugin memory behind";
 #if !defined(_WIN32)
         // Really unmapped, so the next round starts from fresh statics and the leak checker
         // sees anything the module failed to free.

@@ -5,8 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <ctime>
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <thread>
 
@@ -15,37 +13,17 @@
 #include "search/matching.h"
 #include "sim/host/server.h"
 #include "sim/module.h"
+#include "tests/host_fixture.h"
 
 namespace {
 
-namespace fs = std::filesystem;
 using beastfinder::host::SystemClockTicks;
 using beastfinder::host::UpperCaseUnit;
 using beastfinder::host::WallClockTicks;
 
 constexpr std::int64_t kTicksPerSecond = 10'000'000;
 
-class WindowsHost : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        sim::TheServer().TakeEffects();
-        baseline_ = sim::TheServer().Allocator().LiveBlocks();
-    }
-    void TearDown() override {
-        module_.Close();
-        EXPECT_EQ(sim::TheServer().Allocator().LiveBlocks(), baseline_) << "host blocks leaked";
-        for (const auto& effect : sim::TheServer().TakeEffects()) {
-            EXPECT_NE(effect.type, "fault") << effect.Text("what");
-        }
-        if (!dir_.empty()) {
-            fs::remove_all(dir_);
-        }
-    }
-
-    std::size_t baseline_ = 0;
-    fs::path dir_;
-    sim::PluginModule module_;
-};
+using WindowsHost = bftest::ModuleTest;
 
 TEST_F(WindowsHost, SystemClockCountsSecondsSince1970LikeTheCLibrary) {
     for (int sample = 0; sample < 3; ++sample) {
@@ -99,10 +77,7 @@ TEST_F(WindowsHost, UpperCaseComesFromTheSystemsMapping) {
 }
 
 TEST_F(WindowsHost, ThreadsStartingAndEndingDoNotRestartThePlugin) {
-    dir_ = fs::temp_directory_path() / "bf-windows-threads";
-    fs::create_directories(dir_ / "ArkApi/Plugins/Beastfinder");
-    std::ofstream(dir_ / "ArkApi/Plugins/Beastfinder/config.json") << "{}";
-    sim::TheServer().current_dir = dir_.string();
+    WriteConfig("{}");
 
     ASSERT_TRUE(module_.Open(BF_PLUGIN_MODULE_PATH)) << module_.Error();
     ASSERT_TRUE(module_.Started());
