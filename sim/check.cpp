@@ -139,6 +139,10 @@ class Classifier {
             return problem;
         }
         problem.text = std::string(message);
+        if (const int line = LineOfOverflow(text_, message); line != 0) {
+            problem.line = line;
+            return problem;
+        }
         // Type and range errors: "(/AdminTracker/Command) what".
         if (StartsWith(message, "(/")) {
             if (const auto close = message.find(") "); close != std::string_view::npos) {

@@ -31,6 +31,21 @@ JsonLines::JsonLines(std::string_view text) : text_(text) {
     Value("");
 }
 
+int LineOfOverflow(std::string_view text, std::string_view problem) {
+    constexpr std::string_view kPrefix = "number overflow parsing '";
+    const auto start = problem.find(kPrefix);
+    if (start == std::string_view::npos) {
+        return 0;
+    }
+    std::string_view number = problem.substr(start + kPrefix.size());
+    number = number.substr(0, number.find('\''));
+    const auto at = number.empty() ? std::string_view::npos : text.find(number);
+    if (at == std::string_view::npos) {
+        return 0;
+    }
+    return 1 + static_cast<int>(std::count(text.begin(), text.begin() + at, '\n'));
+}
+
 int JsonLines::LineOf(std::string pointer) const {
     for (;;) {
         auto it = lines_.find(pointer);

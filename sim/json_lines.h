@@ -12,6 +12,10 @@ namespace sim {
 std::string PointerChild(const std::string& pointer, std::string_view key);
 std::string PointerChild(const std::string& pointer, std::size_t index);
 
+// The parser reports a number too large for a double ("number overflow parsing '1e999'") by
+// its text alone, not where it lies: the line of its first appearance in `text`, or 0.
+int LineOfOverflow(std::string_view text, std::string_view problem);
+
 // The line on which every value of a JSON text starts, by JSON pointer. The JSON library
 // keeps no positions for values, so the text, already known to hold a valid first value,
 // is walked once more; anything after that value is not looked at.

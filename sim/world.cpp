@@ -397,17 +397,10 @@ WorldSpec ReadWorld(std::string_view text, const std::string& name) {
             1 + std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(end), '\n');
         throw WorldError(fmt::format("{}:{}: {}", name, line, ParseProblem(error.what())));
     } catch (const json::exception& error) {
-        // A number too large for a double: the library names the text but not where it is.
+        // A number too large for a double, reported as a range error.
         const std::string problem = ParseProblem(error.what());
-        std::size_t line = 1;
-        if (const auto quote = problem.find('\''); quote != std::string::npos) {
-            const std::string_view number = std::string_view(problem).substr(quote + 1);
-            const auto at = text.find(number.substr(0, number.find('\'')));
-            if (at != std::string_view::npos) {
-                line += static_cast<std::size_t>(std::count(text.begin(), text.begin() + at, '\n'));
-            }
-        }
-        throw WorldError(fmt::format("{}:{}: {}", name, line, problem));
+        throw WorldError(
+            fmt::format("{}:{}: {}", name, std::max(1, LineOfOverflow(text, problem)), problem));
     }
     const Reader r(name, text);
     if (!root.is_object()) {

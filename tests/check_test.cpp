@@ -75,6 +75,14 @@ TEST_F(CheckTest, AnyBytesGiveOneLinePerProblemAndASummary) {
     EXPECT_TRUE(TheServer().commands.empty());
 }
 
+// The parser names such a number without its place; the check finds the line.
+TEST_F(CheckTest, NumberTooLargeForADoubleIsAnErrorOnItsLine) {
+    EXPECT_EQ(Check("{\n\"GlobalSettings\": {\"DinosPerPage\": 1e999}}"), 1);
+    const std::string file = (dir_ / "config.json").string();
+    EXPECT_EQ(out_.str(),
+              file + ":2: error: number overflow parsing '1e999'\n" + file + ": 1 error\n");
+}
+
 TEST_F(CheckTest, WhatCannotBeReadIsAUsageError) {
     std::ostringstream out;
     std::ostringstream err;
