@@ -66,6 +66,21 @@ bool HoldsGroup(std::uint64_t steam_id, const std::string& group) {
     return siblings::HasPermission(steam_id, group).value_or(false);
 }
 
+// The tame and wild trackers' access rules; a caller they keep out gets the refusal.
+bool Admitted(AShooterPlayerController* controller, const Caller& caller, bool requires_admin,
+              const PermissionSettings& permission) {
+    if (requires_admin && !host::IsServerAdmin(caller.character)) {
+        SendCatalogueMessage(controller, "NotAdmin");
+        return false;
+    }
+    if (Config().PermissionsLoaded && permission.Enabled &&
+        !HoldsGroup(caller.steam_id, permission.Name)) {
+        SendCatalogueMessage(controller, "NoPermission");
+        return false;
+    }
+    return true;
+}
+
 void SendConfirmation(AShooterPlayerController* controller, const std::string& text) {
     const host::FString sender = host::FStringFromNarrow("Beastfinder");
     SendChatLine(controller, sender, text);
@@ -87,13 +102,7 @@ void TameTrackerCommand(AShooterPlayerController* controller, host::FString* mes
     const PluginConfig& config = Config();
     const TameTrackerConfig& tame = config.TameTracker;
 
-    if (tame.RequiresAdmin && !host::IsServerAdmin(caller->character)) {
-        SendCatalogueMessage(controller, "NotAdmin");
-        return;
-    }
-    if (config.PermissionsLoaded && tame.Permission.Enabled &&
-        !HoldsGroup(steam_id, tame.Permission.Name)) {
-        SendCatalogueMessage(controller, "NoPermission");
+    if (!Admitted(controller, *caller, tame.RequiresAdmin, tame.Permission)) {
         return;
     }
 
@@ -155,17 +164,10 @@ void WildTrackerCommand(AShooterPlayerController* controller, host::FString* mes
     const std::uint64_t steam_id = caller->steam_id;
     const PluginConfig& config = Config();
     const WildTrackerConfig& wild = config.WildTracker;
+    if (!Admitted(controller, *caller, wild.RequiresAdmin, wild.Permission)) {
+        return;
+    }
     const bool is_admin = host::IsServerAdmin(caller->character);
-
-    if (wild.RequiresAdmin && !is_admin) {
-        SendCatalogueMessage(controller, "NotAdmin");
-        return;
-    }
-    if (config.PermissionsLoaded && wild.Permission.Enabled &&
-        !HoldsGroup(steam_id, wild.Permission.Name)) {
-        SendCatalogueMessage(controller, "NoPermission");
-        return;
-    }
     const bool charge_points = config.ArkShopLoaded && wild.ArkShop.Enabled;
     const bool charge_tokens = config.CoinVaultLoaded && wild.CoinVault.Enabled;
     if (charge_points) {
