@@ -2,6 +2,7 @@
 // all (settings, excluded names, message catalogue), and never loses host memory.
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <string>
 
 #include "config/config.h"
@@ -42,6 +43,9 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     fuzz::CheckEffects();
     base_snapshot = Snapshot();
     base_live = sim::TheServer().Allocator().LiveBlocks();
+    // Released at exit while the simulated server, made after the plugin's records, still
+    // lives: the records are never destroyed, and freed host blocks would strand their text.
+    std::atexit([] { beastfinder::ResetConfig(); });
     return 0;
 }
 

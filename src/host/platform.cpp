@@ -13,8 +13,6 @@
 namespace beastfinder::host {
 
 namespace {
-// 100 ns ticks between 1601-01-01 (the Windows epoch) and 1970-01-01.
-constexpr std::int64_t kWindowsToUnixTicks = 116444736000000000LL;
 // The simulated server exports this so scripts control the plugin's clock.
 constexpr const char* kHostClockSymbol = "BeastfinderHostClockTicks";
 using HostClockFn = std::int64_t (*)();
@@ -41,6 +39,8 @@ std::int64_t SystemClockTicks() {
     GetSystemTimeAsFileTime(&now);
     const std::int64_t ticks =
         (static_cast<std::int64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+    // 100 ns ticks between 1601-01-01 (the Windows epoch) and 1970-01-01.
+    constexpr std::int64_t kWindowsToUnixTicks = 116444736000000000LL;
     return ticks - kWindowsToUnixTicks;
 }
 
