@@ -1,5 +1,8 @@
 #include "search/text.h"
 
+#include <algorithm>
+#include <cstddef>
+
 #include "host/platform.h"
 
 namespace beastfinder {
@@ -14,16 +17,103 @@ inline char16_t Fold(char16_t unit) noexcept {
     return host::UpperCaseUnit(unit);
 }
 
-// Whether `needle` occurs at `pos`; a needle already upper-cased skips its own folding.
-template <bool kNeedleFolded>
-bool MatchesAt(std::u16string_view text, std::size_t pos, std::u16string_view needle) noexcept {
-    for (std::size_t j = 0; j < needle.size(); ++j) {
-        const char16_t want = kNeedleFolded ? needle[j] : Fold(needle[j]);
-        if (Fold(text[pos + j]) != want) {
-            return false;
+// Units of a text read through the case folding, optionally from its far end, so that one
+// search routine serves both directions without copying.
+template <bool kReversed, bool kFolded>
+class Units {
+  public:
+    explicit Units(std::u16string_view units) noexcept : units_(units) {}
+    std::ptrdiff_t Size() const noexcept { return static_cast<std::ptrdiff_t>(units_.size()); }
+    char16_t operator[](std::ptrdiff_t i) const noexcept {
+        const auto at = static_cast<std::size_t>(kReversed ? Size() - 1 - i : i);
+        return kFolded ? units_[at] : Fold(units_[at]);
+    }
+
+  private:
+    std::u16string_view units_;
+};
+
+// Start of the needle's maximal suffix under one of the two orders, and that suffix's period.
+template <typename Needle>
+std::ptrdiff_t MaximalSuffix(const Needle& needle, bool inverted, std::ptrdiff_t& period) noexcept {
+    const std::ptrdiff_t length = needle.Size();
+    std::ptrdiff_t start = -1;
+    std::ptrdiff_t candidate = 0;
+    std::ptrdiff_t offset = 1;
+    period = 1;
+    while (candidate + offset < length) {
+        const char16_t a = needle[start + offset];
+        const char16_t b = needle[candidate + offset];
+        if (a == b) {
+            if (offset == period) {
+                candidate += period;
+                offset = 1;
+            } else {
+                ++offset;
+            }
+        } else if (inverted ? a < b : a > b) {
+            candidate += offset;
+            offset = 1;
+            period = candidate - start;
+        } else {
+            start = candidate++;
+            offset = period = 1;
         }
     }
-    return true;
+    return start;
+}
+
+// The two-way string search: linear in the text and needle, constant extra memory, so a
+// player's long word costs no more than reading it. The needle is non-empty and no longer
+// than the text.
+template <typename Text, typename Needle>
+std::ptrdiff_t TwoWaySearch(const Text& text, const Needle& needle) noexcept {
+    const std::ptrdiff_t length = needle.Size();
+    std::ptrdiff_t period = 0;
+    std::ptrdiff_t inverted_period = 0;
+    std::ptrdiff_t split = MaximalSuffix(needle, false, period);
+    const std::ptrdiff_t inverted_split = MaximalSuffix(needle, true, inverted_period);
+    if (inverted_split > split) {
+        split = inverted_split;
+        period = inverted_period;
+    }
+    bool periodic = true;
+    for (std::ptrdiff_t i = 0; i <= split; ++i) {
+        if (needle[i] != needle[i + period]) {
+            periodic = false;
+            break;
+        }
+    }
+    // How much of the needle's start is known to match after a shift by the period.
+    std::ptrdiff_t remembered_after_shift = 0;
+    if (periodic) {
+        remembered_after_shift = length - period;
+    } else {
+        period = std::max(split, length - split - 1) + 1;
+    }
+    std::ptrdiff_t remembered = 0;
+    const std::ptrdiff_t last = text.Size() - length;
+    for (std::ptrdiff_t pos = 0; pos <= last;) {
+        std::ptrdiff_t k = std::max(split + 1, remembered);
+        while (k < length && needle[k] == text[pos + k]) {
+            ++k;
+        }
+        if (k < length) {
+            pos += k - split;
+            remembered = 0;
+            continue;
+        }
+        k = split + 1;
+        while (k > remembered && needle[k - 1] == text[pos + k - 1]) {
+            --k;
+        }
+        if (k <= remembered) {
+            return pos;
+        }
+        pos += period;
+        remembered = remembered_after_shift;
+    }
+    return -1;
 }
 
 template <bool kNeedleFolded>
@@ -37,21 +127,18 @@ std::int32_t Find(std::u16string_view text, std::u16string_view needle, SearchFr
     if (needle.size() > text.size()) {
         return kNotFound;
     }
-    const std::size_t last = text.size() - needle.size();
     if (from == SearchFrom::Start) {
-        for (std::size_t i = 0; i <= last; ++i) {
-            if (MatchesAt<kNeedleFolded>(text, i, needle)) {
-                return static_cast<std::int32_t>(i);
-            }
-        }
+        const std::ptrdiff_t at =
+            TwoWaySearch(Units<false, false>(text), Units<false, kNeedleFolded>(needle));
+        return at < 0 ? kNotFound : static_cast<std::int32_t>(at);
+    }
+    // The last occurrence is the first one in both read backwards.
+    const std::ptrdiff_t at =
+        TwoWaySearch(Units<true, false>(text), Units<true, kNeedleFolded>(needle));
+    if (at < 0) {
         return kNotFound;
     }
-    for (std::size_t i = last + 1; i-- > 0;) {
-        if (MatchesAt<kNeedleFolded>(text, i, needle)) {
-            return static_cast<std::int32_t>(i);
-        }
-    }
-    return kNotFound;
+    return static_cast<std::int32_t>(static_cast<std::ptrdiff_t>(text.size() - needle.size()) - at);
 }
 
 }  // namespace
