@@ -12,6 +12,10 @@
 #include <string>
 #include <vector>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 #include <fmt/format.h>
 #include <nlohmann/json.hpp>
 
@@ -372,6 +376,36 @@ TEST_F(ConfigFile, FailedLoadChangesNothing) {
             EXPECT_EQ(Logs(), std::vector<std::string>{"error: " + what});
         }
         EXPECT_EQ(Snapshot(), before);
+    }
+}
+
+// Only a regular file is read: a folder or a pipe in its place fails like a missing file,
+// at once and with the loader's own line.
+TEST_F(ConfigFile, AnythingButARegularFileFailsToLoad) {
+    ASSERT_EQ(LoadText(R"({"GlobalSettings": {"DinosPerPage": 4}})"), "");
+    const Json before = Snapshot();
+    Logs();
+    std::vector<std::string> kinds = {"folder"};
+#ifndef _WIN32
+    kinds.push_back("pipe");
+#endif
+    for (const std::string& kind : kinds) {
+        SCOPED_TRACE(kind);
+        fs::remove(File());
+        if (kind == "folder") {
+            fs::create_directory(File());
+        } else {
+            ASSERT_EQ(mkfifo(File().c_str(), 0600), 0);
+        }
+        try {
+            LoadConfig();
+            ADD_FAILURE() << "loaded a " << kind;
+        } catch (const ConfigLoadError& error) {
+            EXPECT_STREQ(error.what(), "Failed to load config.json");
+            EXPECT_EQ(Logs(), std::vector<std::string>{"error: Failed to load config.json"});
+        }
+        EXPECT_EQ(Snapshot(), before);
+        fs::remove(File());
     }
 }
 

@@ -1,6 +1,7 @@
 #include "config/config.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <type_traits>
@@ -161,6 +162,12 @@ static_assert(std::is_nothrow_move_assignable_v<host::HostArray<MessageEntry>>);
 
 Json ParseFile() {
     const std::string path = ArkApi::Tools::GetCurrentDir() + kConfigPath;
+    // Opening a pipe would wait for a writer for ever, and a folder "opens" on some systems.
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error)) {
+        host::Log().error(kOpenFailed);
+        throw ConfigLoadError(kOpenFailed);
+    }
     std::ifstream file(path);
     if (!file.is_open()) {
         host::Log().error(kOpenFailed);
