@@ -253,6 +253,21 @@ TEST_F(ConfigFile, KeysThatLoadWarnOrFail) {
          "/TameTracker/CoinVault/Cost is -1, below 0: using 0"},
         {"/TameTracker/Command", "\"/träck\"", "/träck",
          "/TameTracker/Command \"/träck\" is not plain ASCII: the command will never match"},
+        // Names no one can type or that another command answers first, and a slipped cooldown.
+        {"/WildTracker/Command", "\"\"", "",
+         "/WildTracker/Command \"\" is empty: no chat line can start it"},
+        {"/AdminTracker/Command", "\" \\t\"", " \t",
+         "/AdminTracker/Command \" \t\" is blank: no chat line can start it"},
+        {"/AdminTracker/Command", "\"/BF.Reload\"", "/BF.Reload",
+         "/AdminTracker/Command \"/BF.Reload\" is also the chat reload command: only one of them "
+         "will answer"},
+        {"/WildTracker/Command", "\"/track\"", "/track",
+         "/TameTracker/Command \"/track\" is also /WildTracker/Command: only one of them will "
+         "answer"},
+        {"/WildTracker/Cooldown", "86400", 86400, ""},
+        {"/WildTracker/Cooldown", "2000000000", 2000000000,
+         "/WildTracker/Cooldown is 2000000000 seconds, more than a day: players wait that long "
+         "between searches"},
         {"/WildTracker/Permission/Name", "\"Grüppe\"", "Grüppe",
          "/WildTracker/Permission/Name \"Grüppe\" is not plain ASCII: it will not match any "
          "permission group"},
