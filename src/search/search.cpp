@@ -133,6 +133,10 @@ CreatureEntry GatherEntry(APrimalDinoCharacter* creature, AShooterPlayerControll
     entry.species = CreatureSpeciesName(creature);
     entry.owner = CreatureOwnerName(creature);
     entry.team = host::TargetingTeam(creature);
+    // Names are chosen by players: shown, they must not break lines or open tags.
+    ShowAsText(entry.name);
+    ShowAsText(entry.species);
+    ShowAsText(entry.owner);
     if (!detailed) {
         return entry;
     }

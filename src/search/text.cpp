@@ -207,6 +207,31 @@ std::u16string_view FirstPiece(std::u16string_view text, std::u16string_view del
     return first;
 }
 
+namespace {
+
+bool Unshowable(char16_t unit) noexcept {
+    return unit < 0x20 || (unit >= 0x7F && unit <= 0x9F) || unit == 0x2028 || unit == 0x2029 ||
+           unit == u'<';
+}
+
+}  // namespace
+
+void ShowAsText(host::FString& text) {
+    const std::u16string_view source = text.View();
+    if (std::none_of(source.begin(), source.end(), Unshowable)) {
+        return;
+    }
+    std::u16string shown(source);
+    for (char16_t& unit : shown) {
+        if (unit == u'<') {
+            unit = u'\u2039';
+        } else if (Unshowable(unit)) {
+            unit = u' ';
+        }
+    }
+    text = host::FString::FromUnits(shown);
+}
+
 std::int32_t RemoveAllIgnoreCase(host::FString& text, std::u16string_view needle) {
     const std::u16string_view source = text.View();
     if (source.empty() || needle.empty()) {
