@@ -50,9 +50,9 @@ TEST_F(TextOperations, FindIgnoreCaseInBothDirections) {
     }
 }
 
-// Every placement over small alphabets, where periodic needles and near misses abound, must
-// give the answers of a plain position-by-position comparison.
-TEST_F(TextOperations, FindAgreesWithPlainComparisonOnEveryShortText) {
+// Short and long needles over small alphabets, where periodic needles and near misses
+// abound, must give the answers of a plain position-by-position comparison.
+TEST_F(TextOperations, FindAgreesWithPlainComparisonOnRandomTexts) {
     const auto plain = [](std::u16string_view text, std::u16string_view needle, bool last) {
         std::int32_t found = kNotFound;
         for (std::size_t i = 0; needle.size() <= text.size() && i + needle.size() <= text.size();
@@ -77,8 +77,8 @@ TEST_F(TextOperations, FindAgreesWithPlainComparisonOnEveryShortText) {
     };
     const std::u16string alphabet = u"abAB";
     for (int round = 0; round < 20000; ++round) {
-        std::u16string text(next() % 14, u'a');
-        std::u16string needle(1 + next() % 6, u'a');
+        std::u16string text(next() % 40, u'a');
+        std::u16string needle(1 + next() % 20, u'a');
         const std::size_t letters = 1 + next() % 3;
         for (char16_t& unit : text) {
             unit = alphabet[next() % (letters + 1) % alphabet.size()];
@@ -86,10 +86,20 @@ TEST_F(TextOperations, FindAgreesWithPlainComparisonOnEveryShortText) {
         for (char16_t& unit : needle) {
             unit = alphabet[next() % (letters + 1) % alphabet.size()];
         }
+        if (round % 2 == 1 && !text.empty()) {
+            // A piece of the text in other case, so that long needles are found too.
+            const std::size_t start = next() % text.size();
+            needle = text.substr(start, 1 + next() % (text.size() - start));
+            for (char16_t& unit : needle) {
+                unit = next() % 2 == 0 ? unit : static_cast<char16_t>(unit ^ 0x20);
+            }
+        }
         const std::string label = sim::ToUtf8(text) + " / " + sim::ToUtf8(needle);
         ASSERT_EQ(FindIgnoreCase(text, needle, SearchFrom::Start), plain(text, needle, false))
             << label;
         ASSERT_EQ(FindIgnoreCase(text, needle, SearchFrom::End), plain(text, needle, true))
+            << label;
+        ASSERT_EQ(FoldedNeedle(needle).FoundIn(text), plain(text, needle, false) != kNotFound)
             << label;
     }
 }

@@ -63,57 +63,91 @@ std::ptrdiff_t MaximalSuffix(const Needle& needle, bool inverted, std::ptrdiff_t
     return start;
 }
 
-// The two-way string search: linear in the text and needle, constant extra memory, so a
-// player's long word costs no more than reading it. The needle is non-empty and no longer
-// than the text.
-template <typename Text, typename Needle>
-std::ptrdiff_t TwoWaySearch(const Text& text, const Needle& needle) noexcept {
+// The critical factorization the two-way search shifts by. The needle is non-empty.
+template <typename Needle>
+NeedleFactorization Factorize(const Needle& needle) noexcept {
     const std::ptrdiff_t length = needle.Size();
-    std::ptrdiff_t period = 0;
+    NeedleFactorization f;
     std::ptrdiff_t inverted_period = 0;
-    std::ptrdiff_t split = MaximalSuffix(needle, false, period);
+    f.split = MaximalSuffix(needle, false, f.period);
     const std::ptrdiff_t inverted_split = MaximalSuffix(needle, true, inverted_period);
-    if (inverted_split > split) {
-        split = inverted_split;
-        period = inverted_period;
+    if (inverted_split > f.split) {
+        f.split = inverted_split;
+        f.period = inverted_period;
     }
     bool periodic = true;
-    for (std::ptrdiff_t i = 0; i <= split; ++i) {
-        if (needle[i] != needle[i + period]) {
+    for (std::ptrdiff_t i = 0; i <= f.split; ++i) {
+        if (needle[i] != needle[i + f.period]) {
             periodic = false;
             break;
         }
     }
-    // How much of the needle's start is known to match after a shift by the period.
-    std::ptrdiff_t remembered_after_shift = 0;
     if (periodic) {
-        remembered_after_shift = length - period;
+        f.remembered_after_shift = length - f.period;
     } else {
-        period = std::max(split, length - split - 1) + 1;
+        f.period = std::max(f.split, length - f.split - 1) + 1;
     }
+    return f;
+}
+
+// The two-way string search: linear in the text and needle, constant extra memory, so a
+// player's long word costs no more than reading it. The needle is non-empty and no longer
+// than the text.
+template <typename Text, typename Needle>
+std::ptrdiff_t TwoWaySearch(const Text& text, const Needle& needle,
+                            const NeedleFactorization& f) noexcept {
+    const std::ptrdiff_t length = needle.Size();
     std::ptrdiff_t remembered = 0;
     const std::ptrdiff_t last = text.Size() - length;
     for (std::ptrdiff_t pos = 0; pos <= last;) {
-        std::ptrdiff_t k = std::max(split + 1, remembered);
+        std::ptrdiff_t k = std::max(f.split + 1, remembered);
         while (k < length && needle[k] == text[pos + k]) {
             ++k;
         }
         if (k < length) {
-            pos += k - split;
+            pos += k - f.split;
             remembered = 0;
             continue;
         }
-        k = split + 1;
+        k = f.split + 1;
         while (k > remembered && needle[k - 1] == text[pos + k - 1]) {
             --k;
         }
         if (k <= remembered) {
             return pos;
         }
-        pos += period;
-        remembered = remembered_after_shift;
+        pos += f.period;
+        remembered = f.remembered_after_shift;
     }
     return -1;
+}
+
+// Names and search words are mostly a few units long: for those, comparing at every
+// position is quicker than preparing the needle, and still linear.
+constexpr std::size_t kShortNeedle = 8;
+
+template <typename Text, typename Needle>
+std::ptrdiff_t ShortNeedleSearch(const Text& text, const Needle& needle) noexcept {
+    const std::ptrdiff_t length = needle.Size();
+    const std::ptrdiff_t last = text.Size() - length;
+    for (std::ptrdiff_t pos = 0; pos <= last; ++pos) {
+        std::ptrdiff_t k = 0;
+        while (k < length && needle[k] == text[pos + k]) {
+            ++k;
+        }
+        if (k == length) {
+            return pos;
+        }
+    }
+    return -1;
+}
+
+template <typename Text, typename Needle>
+std::ptrdiff_t Search(const Text& text, const Needle& needle) noexcept {
+    if (static_cast<std::size_t>(needle.Size()) <= kShortNeedle) {
+        return ShortNeedleSearch(text, needle);
+    }
+    return TwoWaySearch(text, needle, Factorize(needle));
 }
 
 template <bool kNeedleFolded>
@@ -129,12 +163,11 @@ std::int32_t Find(std::u16string_view text, std::u16string_view needle, SearchFr
     }
     if (from == SearchFrom::Start) {
         const std::ptrdiff_t at =
-            TwoWaySearch(Units<false, false>(text), Units<false, kNeedleFolded>(needle));
+            Search(Units<false, false>(text), Units<false, kNeedleFolded>(needle));
         return at < 0 ? kNotFound : static_cast<std::int32_t>(at);
     }
     // The last occurrence is the first one in both read backwards.
-    const std::ptrdiff_t at =
-        TwoWaySearch(Units<true, false>(text), Units<true, kNeedleFolded>(needle));
+    const std::ptrdiff_t at = Search(Units<true, false>(text), Units<true, kNeedleFolded>(needle));
     if (at < 0) {
         return kNotFound;
     }
@@ -159,10 +192,21 @@ FoldedNeedle::FoldedNeedle(std::u16string_view needle) : upper_(needle) {
     for (char16_t& unit : upper_) {
         unit = Fold(unit);
     }
+    if (upper_.size() > kShortNeedle) {
+        factorization_ = Factorize(Units<false, true>(upper_));
+    }
 }
 
 bool FoldedNeedle::FoundIn(std::u16string_view text) const noexcept {
-    return Find<true>(text, upper_, SearchFrom::Start) != kNotFound;
+    if (upper_.empty() || upper_.size() > text.size()) {
+        return false;
+    }
+    const Units<false, false> units(text);
+    const Units<false, true> needle(upper_);
+    if (upper_.size() <= kShortNeedle) {
+        return ShortNeedleSearch(units, needle) >= 0;
+    }
+    return TwoWaySearch(units, needle, factorization_) >= 0;
 }
 
 namespace {
