@@ -155,6 +155,20 @@ void BM_ListAllBaseline(benchmark::State& state) {
     });
 }
 
+// The wild cooldown compares each new word with every stored one. A stored word that almost
+// occurs everywhere in a word twice its length is the worst case for a plain search.
+void BM_CooldownWordContains(benchmark::State& state) {
+    const auto stored_length = static_cast<std::size_t>(state.range(0));
+    std::u16string stored(stored_length, u'a');
+    stored.back() = u'B';
+    const std::u16string word(2 * stored_length, u'A');
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(ContainsIgnoreCase(word, stored));
+    }
+    state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(word.size()));
+}
+BENCHMARK(BM_CooldownWordContains)->Arg(40000)->Unit(benchmark::kMillisecond);
+
 void Sizes(benchmark::internal::Benchmark* benchmark) {
     benchmark->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMicrosecond);
 }

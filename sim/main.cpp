@@ -242,7 +242,7 @@ int main(int argc, char** argv) {
     if (!script.empty() && script != "-") {
         std::ifstream file(script, std::ios::binary);
         if (!file) {
-            std::cerr << script << ": cannot open the script\n";
+            std::cerr << sim::PrintableText(script) << ": cannot open the script\n";
             return 2;
         }
         sim::LineSource source(file, script, transcript);

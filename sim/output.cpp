@@ -103,8 +103,16 @@ std::string JsonQuote(std::string_view utf8) {
     std::string out;
     out.reserve(utf8.size() + 2);
     out.push_back('"');
-    for (const char c : utf8) {
-        switch (c) {
+    while (!utf8.empty()) {
+        char32_t cp = 0;
+        const std::size_t length = Utf8Sequence(utf8, cp);
+        if (length == 0) {
+            // Not UTF-8: the byte's value as text, which keeps the literal valid JSON.
+            out += fmt::format("\\\\x{:02X}", static_cast<unsigned char>(utf8[0]));
+            utf8.remove_prefix(1);
+            continue;
+        }
+        switch (cp) {
             case '"':
                 out += "\\\"";
                 break;
@@ -127,12 +135,13 @@ std::string JsonQuote(std::string_view utf8) {
                 out += "\\f";
                 break;
             default:
-                if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
-                    out += fmt::format("\\u{:04x}", static_cast<unsigned char>(c));
+                if (Unprintable(cp)) {
+                    out += fmt::format("\\u{:04x}", static_cast<std::uint32_t>(cp));
                 } else {
-                    out.push_back(c);
+                    out.append(utf8.substr(0, length));
                 }
         }
+        utf8.remove_prefix(length);
     }
     out.push_back('"');
     return out;

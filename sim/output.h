@@ -11,7 +11,9 @@ namespace sim {
 
 enum class OutputFormat { Text, Json };
 
-// A JSON string literal; UTF-8 is kept, quotes, backslashes and control characters escaped.
+// A JSON string literal that is also safe at a terminal: UTF-8 is kept; quotes,
+// backslashes, control characters and the characters that reorder a line are escaped, and a
+// byte that is not UTF-8 becomes the text \xNN.
 std::string JsonQuote(std::string_view utf8);
 
 // Text that is safe to show at a terminal, on one line: valid UTF-8 stays as it is;

@@ -356,7 +356,7 @@ void Session::EchoLine(std::string_view prefix, std::string_view line) {
     if (options_.format == OutputFormat::Json) {
         Print(Effect{"script", {{"line", std::string(line)}}});
     } else {
-        out_ << prefix << line << '\n';
+        out_ << prefix << PrintableText(line) << '\n';
     }
 }
 
@@ -364,7 +364,7 @@ void Session::Error(const std::string& message) {
     ++errors_;
     // Errors go to their own stream; keep them in order with the output around them.
     out_.flush();
-    err_ << message << '\n';
+    err_ << PrintableText(message) << '\n';
     err_.flush();
 }
 
@@ -910,7 +910,9 @@ int RunInteractive(Session& session, std::istream& in, std::ostream& out) {
     }
     out << "Type help for the commands; any other line is a chat line of the current player.\n";
     LineSource source(in, "<input>", false, [&] {
-        out << (session.current_player.empty() ? "(no player)" : session.current_player) << "> ";
+        out << (session.current_player.empty() ? "(no player)"
+                                               : PrintableText(session.current_player))
+            << "> ";
         out.flush();
     });
     std::string line;

@@ -12,6 +12,10 @@
 #include <string>
 #include <vector>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 #include <fmt/format.h>
 #include <nlohmann/json.hpp>
 
@@ -249,6 +253,21 @@ TEST_F(ConfigFile, KeysThatLoadWarnOrFail) {
          "/TameTracker/CoinVault/Cost is -1, below 0: using 0"},
         {"/TameTracker/Command", "\"/träck\"", "/träck",
          "/TameTracker/Command \"/träck\" is not plain ASCII: the command will never match"},
+        // Names no one can type or that another command answers first, and a slipped cooldown.
+        {"/WildTracker/Command", "\"\"", "",
+         "/WildTracker/Command \"\" is empty: no chat line can start it"},
+        {"/AdminTracker/Command", "\" \\t\"", " \t",
+         "/AdminTracker/Command \" \t\" is blank: no chat line can start it"},
+        {"/AdminTracker/Command", "\"/BF.Reload\"", "/BF.Reload",
+         "/AdminTracker/Command \"/BF.Reload\" is also the chat reload command: only one of them "
+         "will answer"},
+        {"/WildTracker/Command", "\"/track\"", "/track",
+         "/TameTracker/Command \"/track\" is also /WildTracker/Command: only one of them will "
+         "answer"},
+        {"/WildTracker/Cooldown", "86400", 86400, ""},
+        {"/WildTracker/Cooldown", "2000000000", 2000000000,
+         "/WildTracker/Cooldown is 2000000000 seconds, more than a day: players wait that long "
+         "between searches"},
         {"/WildTracker/Permission/Name", "\"Grüppe\"", "Grüppe",
          "/WildTracker/Permission/Name \"Grüppe\" is not plain ASCII: it will not match any "
          "permission group"},
@@ -372,6 +391,36 @@ TEST_F(ConfigFile, FailedLoadChangesNothing) {
             EXPECT_EQ(Logs(), std::vector<std::string>{"error: " + what});
         }
         EXPECT_EQ(Snapshot(), before);
+    }
+}
+
+// Only a regular file is read: a folder or a pipe in its place fails like a missing file,
+// at once and with the loader's own line.
+TEST_F(ConfigFile, AnythingButARegularFileFailsToLoad) {
+    ASSERT_EQ(LoadText(R"({"GlobalSettings": {"DinosPerPage": 4}})"), "");
+    const Json before = Snapshot();
+    Logs();
+    std::vector<std::string> kinds = {"folder"};
+#ifndef _WIN32
+    kinds.push_back("pipe");
+#endif
+    for (const std::string& kind : kinds) {
+        SCOPED_TRACE(kind);
+        fs::remove(File());
+        if (kind == "folder") {
+            fs::create_directory(File());
+        } else {
+            ASSERT_EQ(mkfifo(File().c_str(), 0600), 0);
+        }
+        try {
+            LoadConfig();
+            ADD_FAILURE() << "loaded a " << kind;
+        } catch (const ConfigLoadError& error) {
+            EXPECT_STREQ(error.what(), "Failed to load config.json");
+            EXPECT_EQ(Logs(), std::vector<std::string>{"error: Failed to load config.json"});
+        }
+        EXPECT_EQ(Snapshot(), before);
+        fs::remove(File());
     }
 }
 

@@ -188,6 +188,48 @@ TEST_F(FaultInjection, EveryUnresolvedLookupEndsTheCommandCleanly) {
     }
 }
 
+// A search that cannot complete costs nothing, whether tokens or points would pay for it;
+// one that completes is still paid for.
+TEST_F(FaultInjection, NothingIsChargedForASearchThatFails) {
+    auto& server = sim::TheServer();
+    const std::uint64_t alice = Player("Alice").steam_id;
+    const std::pair<std::uint64_t, std::string> gold{alice, "gold"};
+    struct Case {
+        const char* lookup;
+        std::vector<std::u16string> lines;
+    };
+    const std::vector<std::u16string> both = {u"/track Rex", u"/trackwild Rex"};
+    const Case cases[] = {
+        {"UGameplayStatics.GetAllActorsOfClass", both},
+        {"APrimalDinoCharacter.GetCurrentDinoName", both},
+        {"USceneComponent.GetWorldLocation", both},
+        {"AShooterPlayerController.ClientServerNotificationSingle", both},
+        {"FMemory.Malloc", both},
+        // Only the tame tracker confirms a payment in the chat.
+        {"AShooterPlayerController.ClientChatMessage", {u"/track Rex"}},
+    };
+    for (const Case& c : cases) {
+        for (const std::int32_t tokens : {1000, 0}) {  // tokens pay, or else points
+            server.tokens[gold] = tokens;
+            server.points[alice] = 100000;
+            server.unresolved = {c.lookup};
+            for (const std::u16string& line : c.lines) {
+                Run({sim::CommandKind::Chat, line});
+                CheckEffects();
+                const std::string what = std::string(c.lookup) + " / " + sim::ToUtf8(line) +
+                                         " / tokens " + std::to_string(tokens);
+                EXPECT_EQ(server.tokens[gold], tokens) << what;
+                EXPECT_EQ(server.points[alice], 100000) << what;
+            }
+            server.unresolved.clear();
+        }
+    }
+    server.tokens[gold] = 0;
+    Run({sim::CommandKind::Chat, u"/track Rex"});
+    CheckEffects();
+    EXPECT_EQ(server.points[alice], 100000 - 100) << "a search that completes is paid for";
+}
+
 TEST_F(FaultInjection, MissingWorldSettingsAndComponents) {
     auto& server = sim::TheServer();
     server.has_world_settings = false;

@@ -123,6 +123,14 @@ TEST_F(Messages, TextThatDoesNotFormatIsSentAsWritten) {
          [](auto* c) { SendCatalogueMessage(c, "WildTrackerCooldown", std::int64_t{3}); }},
         {"Wait {} {} s", [](auto* c) { SendCatalogueMessage(c, "WildTrackerCooldown", 3); }},
         {"Wait {:d}{1:d}", [](auto* c) { SendCatalogueMessage(c, "WildTrackerCooldown", 3, "x"); }},
+        // Fields that could make the game thread fill gigabytes.
+        {"Wait {:>999999999} s",
+         [](auto* c) { SendCatalogueMessage(c, "WildTrackerCooldown", 3); }},
+        {"Wait {0:*^1001}",
+         [](auto* c) { SendCatalogueMessage(c, "WildTrackerCooldown", 3, "x"); }},
+        {"Wait {1:.99999999}",
+         [](auto* c) { SendCatalogueMessage(c, "WildTrackerCooldown", 3, "x"); }},
+        {"Wait {0:{0}}", [](auto* c) { SendCatalogueMessage(c, "WildTrackerCooldown", 3); }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
@@ -138,6 +146,35 @@ TEST_F(Messages, TextThatDoesNotFormatIsSentAsWritten) {
         EXPECT_TRUE(lines[0].ends_with("); it was sent as written\"")) << lines[0];
         EXPECT_EQ(lines[1], Notice(c.text));
     }
+}
+
+// Up to 1000 units a field formats; above, loading warns where the text is.
+TEST_F(Messages, FieldWidthsAreBounded) {
+    Catalogue({{"NotEnoughPoints", {{"Message", "[{:>1000}]"}, {"Colors", {1, 1, 1}}}}});
+    SendCatalogueMessage(controller_, "NotEnoughPoints", 25);
+    EXPECT_EQ(Printed(), Lines{Notice("[" + std::string(998, ' ') + "25]")});
+
+    const Json messages = {
+        {"NotEnoughPoints", {{"Message", "You need {:>1001} more"}, {"Colors", {1, 1, 1}}}},
+        {"NotEnoughTokens", {{"Message", "{:{}}"}, {"Colors", {1, 1, 1}}}},
+        // Sent without values: braces are plain text.
+        {"NotAdmin", {{"Message", "{:>99999}"}, {"Colors", {1, 1, 1}}}},
+    };
+    MessageCatalogue().Clear();
+    for (const std::string_view name : kMessageNames) {
+        MessageCatalogue().Append(LoadMessage(messages, name, ""));
+    }
+    Lines warnings;
+    for (const std::string& line : Printed()) {
+        if (line.find("[warning] /Messages/") != std::string::npos) {
+            warnings.push_back(line.substr(line.find("/Messages/")));
+        }
+    }
+    EXPECT_EQ(warnings,
+              (Lines{"/Messages/NotEnoughTokens/Message has a width or precision taken from a "
+                     "value: it will be sent as written\"",
+                     "/Messages/NotEnoughPoints/Message has a width or precision above 1000: it "
+                     "will be sent as written\""}));
 }
 
 TEST_F(Messages, NotificationCarriesTheEntrysSettings) {

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "sim/host/server.h"
 #include "sim/output.h"
 #include "sim/script.h"
@@ -255,6 +257,20 @@ TEST(Output, PrintableTextEscapesWhatATerminalWouldActOn) {
               "\\u009B x \\u202E y \\u2066");
 }
 
+// Effect lines and --json lines quote names the same way, and a terminal acts on nothing
+// in them; JSON readers still get the text back.
+TEST(Output, QuotedTextIsSafeAtATerminalAndStillJson) {
+    const std::string name =
+        "Rex\x1b[2J\xC2\x9B"
+        "1m \xE2\x80\xAEmoc.exe \xE2\x81\xA6x\x9B";
+    const std::string quoted = JsonQuote(name);
+    EXPECT_EQ(quoted, "\"Rex\\u001b[2J\\u009b1m \\u202emoc.exe \\u2066x\\\\x9B\"");
+    const auto parsed = nlohmann::json::parse(quoted);
+    EXPECT_EQ(parsed.get<std::string>(),
+              "Rex\x1b[2J\xC2\x9B"
+              "1m \xE2\x80\xAEmoc.exe \xE2\x81\xA6x\\x9B");
+}
+
 TEST(HostAllocator, MisuseIsReportedNotActedOn) {
     HostAllocator allocator;
     void* block = allocator.Malloc(8);
@@ -422,6 +438,15 @@ TEST_F(SessionTest, ThePromptChatsAsTheCurrentPlayerAndSurvivesBadLines) {
     // Still the second player: no failed line changed who speaks.
     EXPECT_EQ(session.current_player, "Bo B");
     EXPECT_TRUE(TheServer().commands.empty());
+}
+
+TEST_F(SessionTest, ErrorAndEchoLinesEscapeWhatATerminalWouldActOn) {
+    options_.echo = true;
+    Session session(TheServer(), out_, err_, options_);
+    std::istringstream typed("as \"\x1b]0;owned\x07\"\nquit\n");
+    EXPECT_EQ(RunInteractive(session, typed, out_), 2);
+    EXPECT_EQ(err_.str(), "as: no player named \"\\x1B]0;owned\\x07\"\n");
+    EXPECT_EQ(out_.str().find('\x1b'), std::string::npos) << out_.str();
 }
 
 TEST_F(SessionTest, ThePromptStopsAtABadWorldFileWithOneLine) {

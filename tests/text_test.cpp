@@ -50,6 +50,72 @@ TEST_F(TextOperations, FindIgnoreCaseInBothDirections) {
     }
 }
 
+// Short and long needles over small alphabets, where periodic needles and near misses
+// abound, must give the answers of a plain position-by-position comparison.
+TEST_F(TextOperations, FindAgreesWithPlainComparisonOnRandomTexts) {
+    const auto plain = [](std::u16string_view text, std::u16string_view needle, bool last) {
+        std::int32_t found = kNotFound;
+        for (std::size_t i = 0; needle.size() <= text.size() && i + needle.size() <= text.size();
+             ++i) {
+            bool same = true;
+            for (std::size_t j = 0; j < needle.size() && same; ++j) {
+                same = (text[i + j] & ~0x20) == (needle[j] & ~0x20);
+            }
+            if (same) {
+                found = static_cast<std::int32_t>(i);
+                if (!last) {
+                    break;
+                }
+            }
+        }
+        return found;
+    };
+    std::uint32_t seed = 12345;
+    const auto next = [&seed] {
+        seed = seed * 1103515245U + 12345U;
+        return (seed >> 16) & 0x7FFF;
+    };
+    const std::u16string alphabet = u"abAB";
+    for (int round = 0; round < 20000; ++round) {
+        std::u16string text(next() % 40, u'a');
+        std::u16string needle(1 + next() % 20, u'a');
+        const std::size_t letters = 1 + next() % 3;
+        for (char16_t& unit : text) {
+            unit = alphabet[next() % (letters + 1) % alphabet.size()];
+        }
+        for (char16_t& unit : needle) {
+            unit = alphabet[next() % (letters + 1) % alphabet.size()];
+        }
+        if (round % 2 == 1 && !text.empty()) {
+            // A piece of the text in other case, so that long needles are found too.
+            const std::size_t start = next() % text.size();
+            needle = text.substr(start, 1 + next() % (text.size() - start));
+            for (char16_t& unit : needle) {
+                unit = next() % 2 == 0 ? unit : static_cast<char16_t>(unit ^ 0x20);
+            }
+        }
+        const std::string label = sim::ToUtf8(text) + " / " + sim::ToUtf8(needle);
+        ASSERT_EQ(FindIgnoreCase(text, needle, SearchFrom::Start), plain(text, needle, false))
+            << label;
+        ASSERT_EQ(FindIgnoreCase(text, needle, SearchFrom::End), plain(text, needle, true))
+            << label;
+        ASSERT_EQ(FoldedNeedle(needle).FoundIn(text), plain(text, needle, false) != kNotFound)
+            << label;
+    }
+}
+
+// A long near-miss needle against a longer text: quadratic work would take seconds here.
+TEST_F(TextOperations, LongNearMissIsFoundOrRejectedQuickly) {
+    std::u16string text(200000, u'a');
+    std::u16string needle(100000, u'A');
+    needle.back() = u'B';
+    EXPECT_EQ(FindIgnoreCase(text, needle, SearchFrom::Start), kNotFound);
+    EXPECT_EQ(FindIgnoreCase(text, needle, SearchFrom::End), kNotFound);
+    text.back() = u'b';
+    EXPECT_EQ(FindIgnoreCase(text, needle, SearchFrom::Start), 100000);
+    EXPECT_TRUE(FoldedNeedle(needle).FoundIn(text));
+}
+
 TEST_F(TextOperations, NullNeedleIsNeverFound) {
     const host::FString text = host::FStringFromNarrow("Rex");
     EXPECT_EQ(FindIgnoreCase(text, host::FString(), SearchFrom::End), kNotFound);

@@ -81,6 +81,43 @@ bool Admitted(AShooterPlayerController* controller, const Caller& caller, bool r
     return true;
 }
 
+// A tame search is gathered before anything is charged and sent after: a search that cannot
+// complete, such as one a game update left without a lookup, costs the player nothing.
+class PaidSearch {
+  public:
+    PaidSearch(AShooterPlayerController* controller, const host::FString& message)
+        : controller_(controller), message_(message) {}
+
+    // Whether the search and the confirmation after a payment can be sent.
+    bool ReadyToCharge() {
+        if (!Gathered()) {
+            return false;
+        }
+        host::ResolveFunction(host::Lookup::ClientChatMessage);
+        return true;
+    }
+
+    void Send() {
+        if (Gathered()) {
+            SendListing(controller_, *listing_);
+        }
+    }
+
+  private:
+    bool Gathered() {
+        if (!gathered_) {
+            gathered_ = true;
+            listing_ = GatherListing(controller_, message_, false, false);
+        }
+        return listing_.has_value();
+    }
+
+    AShooterPlayerController* controller_;
+    const host::FString& message_;
+    bool gathered_ = false;
+    std::optional<Listing> listing_;
+};
+
 void SendConfirmation(AShooterPlayerController* controller, const std::string& text) {
     const host::FString sender = host::FStringFromNarrow("Beastfinder");
     SendChatLine(controller, sender, text);
@@ -106,6 +143,7 @@ void TameTrackerCommand(AShooterPlayerController* controller, host::FString* mes
         return;
     }
 
+    PaidSearch search(controller, *message);
     if (config.CoinVaultLoaded && tame.CoinVault.Enabled) {
         const std::string type = tame.CoinVault.Type;
         const std::int32_t cost = tame.CoinVault.Cost;
@@ -117,8 +155,10 @@ void TameTrackerCommand(AShooterPlayerController* controller, host::FString* mes
                     return;
                 }
                 // Short of tokens: points may pay instead.
+            } else if (!search.ReadyToCharge()) {
+                return;
             } else if (siblings::SpendTokens(cost, steam_id, type).value_or(false)) {
-                SearchCreatures(controller, *message, false, false);
+                search.Send();
                 const std::int32_t left = siblings::GetTokens(steam_id, type).value_or(0);
                 SendConfirmation(controller,
                                  fmt::format("You used<RichColor Color=\"0.24, 0.63, 0.98, "
@@ -130,24 +170,27 @@ void TameTrackerCommand(AShooterPlayerController* controller, host::FString* mes
     }
 
     if (!config.ArkShopLoaded || !tame.ArkShop.Enabled) {
-        SearchCreatures(controller, *message, false, false);
+        search.Send();
         return;
     }
     const std::int32_t cost = tame.ArkShop.Cost;
     const std::optional<std::int32_t> points = siblings::GetPoints(steam_id);
     if (!points) {
-        SearchCreatures(controller, *message, false, false);
+        search.Send();
         return;
     }
     if (*points < cost) {
         SendCatalogueMessage(controller, "NotEnoughPoints", Shortfall(cost, *points));
         return;
     }
-    if (!siblings::SpendPoints(cost, steam_id).value_or(false)) {
-        SearchCreatures(controller, *message, false, false);
+    if (!search.ReadyToCharge()) {
         return;
     }
-    SearchCreatures(controller, *message, false, false);
+    if (!siblings::SpendPoints(cost, steam_id).value_or(false)) {
+        search.Send();
+        return;
+    }
+    search.Send();
     const std::int32_t left = siblings::GetPoints(steam_id).value_or(0);
     SendConfirmation(controller,
                      fmt::format("You used<RichColor Color=\"0.24, 0.63, 0.98, 1\">{}</> points "
@@ -234,12 +277,13 @@ void WildTrackerCommand(AShooterPlayerController* controller, host::FString* mes
         }
     }
 
-    // Without a world no search runs: taking payment or starting a cooldown for it would
-    // cost the player for nothing.
-    if (host::CurrentWorld() == nullptr) {
+    // A search that cannot complete (no world, no lookup) is neither paid for nor starts a
+    // cooldown.
+    const auto listing = GatherListing(controller, *message, true, false);
+    if (!listing) {
         return;
     }
-    SearchCreatures(controller, *message, true, false);
+    SendListing(controller, *listing);
 
     if (charge_points) {
         siblings::SpendPoints(wild.ArkShop.Cost, steam_id);

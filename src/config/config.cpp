@@ -1,6 +1,7 @@
 #include "config/config.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <type_traits>
@@ -146,6 +147,55 @@ void ReadAdminTracker(const JsonSection& root, AdminTrackerConfig& out) {
     ReadPermission(section, out.Permission);
 }
 
+// A day; a longer cooldown is almost certainly a slip that would lock players out.
+constexpr std::int32_t kLongestSensibleCooldown = 86400;
+
+bool IsBlank(std::string_view text) {
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); });
+}
+
+// The registry matches chat commands ignoring ASCII case.
+bool SameCommand(std::string_view a, std::string_view b) {
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [&](char x, char y) { return lower(x) == lower(y); });
+}
+
+// Settings that load but cannot be what the administrator meant.
+void WarnAboutCarelessSettings(const PluginConfig& config) {
+    struct ChatCommand {
+        std::string_view where;
+        std::string_view name;
+    };
+    const ChatCommand commands[] = {
+        {"/TameTracker/Command", config.TameTracker.Command},
+        {"/WildTracker/Command", config.WildTracker.Command},
+        {"/AdminTracker/Command", config.AdminTracker.Command},
+        {"the chat reload command", kReloadChatCommand},
+    };
+    for (std::size_t i = 0; i < 3; ++i) {
+        const ChatCommand& command = commands[i];
+        if (IsBlank(command.name)) {
+            host::Log().warn("{} \"{}\" is {}: no chat line can start it", command.where,
+                             command.name, command.name.empty() ? "empty" : "blank");
+            continue;
+        }
+        for (std::size_t j = i + 1; j < std::size(commands); ++j) {
+            if (SameCommand(command.name, commands[j].name)) {
+                host::Log().warn("{} \"{}\" is also {}: only one of them will answer",
+                                 command.where, command.name, commands[j].where);
+            }
+        }
+    }
+    if (config.WildTracker.Cooldown > kLongestSensibleCooldown) {
+        host::Log().warn(
+            "/WildTracker/Cooldown is {} seconds, more than a day: players wait that long "
+            "between searches",
+            config.WildTracker.Cooldown);
+    }
+}
+
 host::HostArray<MessageEntry> ReadMessages(const JsonSection& root) {
     const JsonSection section = root.Child("Messages");
     host::HostArray<MessageEntry> catalogue;
@@ -161,6 +211,12 @@ static_assert(std::is_nothrow_move_assignable_v<host::HostArray<MessageEntry>>);
 
 Json ParseFile() {
     const std::string path = ArkApi::Tools::GetCurrentDir() + kConfigPath;
+    // Opening a pipe would wait for a writer for ever, and a folder "opens" on some systems.
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error)) {
+        host::Log().error(kOpenFailed);
+        throw ConfigLoadError(kOpenFailed);
+    }
     std::ifstream file(path);
     if (!file.is_open()) {
         host::Log().error(kOpenFailed);
@@ -207,6 +263,7 @@ void LoadConfig() {
     ReadWildTracker(root, next.WildTracker);
     ReadTameTracker(root, next.TameTracker);
     ReadAdminTracker(root, next.AdminTracker);
+    WarnAboutCarelessSettings(next);
     host::HostArray<MessageEntry> catalogue = ReadMessages(root);
 
     Config() = std::move(next);

@@ -11,6 +11,9 @@
 
 namespace beastfinder {
 
+// The chat reload's fixed name, which a tracker command must not take.
+inline constexpr const char* kReloadChatCommand = "/bf.reload";
+
 struct PermissionSettings {
     bool Enabled = false;
     std::string Name;

@@ -18,6 +18,52 @@ constexpr std::int32_t kCatalogueKind = 701;
 constexpr std::int32_t kListingKind = 700;
 constexpr host::ColorRGBA kDefaultMessageColor{255.0F, 255.0F, 255.0F, 1.0F};
 
+// The messages sent with values, whose texts are format strings.
+constexpr std::array<std::string_view, 3> kFormattedNames = {"NotEnoughTokens", "NotEnoughPoints",
+                                                             "WildTrackerCooldown"};
+
+// Far wider than any chat line; a wider field would only make the game thread fill memory.
+constexpr std::int64_t kMaxFieldWidth = 1000;
+
+// Why a format text could ask for an unbounded field, or empty when it cannot.
+std::string_view UnboundedField(std::u16string_view text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != u'{') {
+            continue;
+        }
+        if (i + 1 < text.size() && text[i + 1] == u'{') {
+            ++i;
+            continue;
+        }
+        std::size_t j = i + 1;
+        while (j < text.size() && text[j] != u':' && text[j] != u'}') {
+            ++j;
+        }
+        if (j >= text.size() || text[j] == u'}') {
+            i = j;
+            continue;
+        }
+        // Within the format spec only the width and precision are digits (a digit fill is
+        // one unit, followed by the alignment).
+        std::int64_t number = 0;
+        for (++j; j < text.size() && text[j] != u'}'; ++j) {
+            if (text[j] == u'{') {
+                return "a width or precision taken from a value";
+            }
+            if (text[j] < u'0' || text[j] > u'9') {
+                number = 0;
+                continue;
+            }
+            number = number * 10 + (text[j] - u'0');
+            if (number > kMaxFieldWidth) {
+                return "a width or precision above 1000";
+            }
+        }
+        i = j;
+    }
+    return {};
+}
+
 // Names may repeat only in theory; the last entry wins.
 const MessageEntry* FindEntry(std::string_view name) {
     const auto items = MessageCatalogue().Items();
@@ -51,6 +97,12 @@ void SendFormatted(AShooterPlayerController* controller, std::string_view name,
         return;
     }
     std::u16string text;
+    if (const std::string_view why = UnboundedField(entry->text); !why.empty()) {
+        host::Log().error("Message {} does not format ({}); it was sent as written", entry->name,
+                          why);
+        Deliver(controller, *entry, entry->text);
+        return;
+    }
     try {
         text = fmt::vformat(fmt::basic_string_view<char16_t>(entry->text),
                             fmt::make_format_args<fmt::buffer_context<char16_t>>(args...));
@@ -83,6 +135,12 @@ MessageEntry LoadMessage(const nlohmann::json& messages, std::string_view name,
         entry.color = kDefaultMessageColor;
     }
     entry.text = DecodeUtf8(section.Text("Message", default_text));
+    if (std::find(kFormattedNames.begin(), kFormattedNames.end(), name) != kFormattedNames.end()) {
+        if (const std::string_view why = UnboundedField(entry.text); !why.empty()) {
+            host::Log().warn("{} has {}: it will be sent as written", section.PathOf("Message"),
+                             why);
+        }
+    }
     return entry;
 }
 

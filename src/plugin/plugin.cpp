@@ -64,7 +64,7 @@ struct Registered {
 std::optional<Registered> g_registered;
 
 const char* const kTestCommand = "bf.test";
-const char* const kReloadChat = "/bf.reload";
+const char* const kReloadChat = kReloadChatCommand;
 const char* const kReloadConsole = "bf.reload";
 const char* const kReloadRcon = "bf.reload";
 

@@ -133,6 +133,10 @@ CreatureEntry GatherEntry(APrimalDinoCharacter* creature, AShooterPlayerControll
     entry.species = CreatureSpeciesName(creature);
     entry.owner = CreatureOwnerName(creature);
     entry.team = host::TargetingTeam(creature);
+    // Names are chosen by players: shown, they must not break lines or open tags.
+    ShowAsText(entry.name);
+    ShowAsText(entry.species);
+    ShowAsText(entry.owner);
     if (!detailed) {
         return entry;
     }
@@ -153,24 +157,27 @@ CreatureEntry GatherEntry(APrimalDinoCharacter* creature, AShooterPlayerControll
 
 }  // namespace
 
-void SearchCreatures(AShooterPlayerController* controller, const host::FString& message, bool wild,
-                     bool admin) {
+std::optional<Listing> GatherListing(AShooterPlayerController* controller,
+                                     const host::FString& message, bool wild, bool admin) {
     if (controller == nullptr) {
-        return;
+        return std::nullopt;
     }
     AShooterCharacter* character = host::GetPlayerCharacter(controller);
     if (character == nullptr || host::PawnPlayerState(character) == nullptr) {
-        return;
+        return std::nullopt;
     }
     USceneComponent* player_root = host::RootComponent(character);
     if (player_root == nullptr) {
-        return;
+        return std::nullopt;
     }
     const host::Vector3 player_position = host::GetWorldLocation(player_root);
     UWorld* world = host::CurrentWorld();
     if (world == nullptr) {
-        return;
+        return std::nullopt;
     }
+    // Both the listing and "NoDinosFound" are notifications built in host memory.
+    host::ResolveFunction(host::Lookup::MemoryMalloc);
+    host::ResolveFunction(host::Lookup::ClientServerNotificationSingle);
     const SearchMode mode = wild ? SearchMode::Wild : admin ? SearchMode::Admin : SearchMode::Tame;
     const Request request = ReadRequest(message);
     const bool word_search = !request.text.Empty();
@@ -211,13 +218,14 @@ void SearchCreatures(AShooterPlayerController* controller, const host::FString& 
     const std::int64_t total_pages = n / per_page + (n % per_page != 0 ? 1 : 0);
     const std::int64_t skip = request.page_index * per_page;
     const std::int64_t listed = skip >= n ? 0 : std::min(per_page, n - skip);
+    Listing listing;
     if (listed == 0) {
-        SendCatalogueMessage(controller, "NoDinosFound");
-        return;
+        return listing;
     }
+    listing.found = true;
 
     const bool single = n == 1;
-    std::u16string output;
+    std::u16string& output = listing.text;
     for (std::int64_t i = skip; i < skip + listed; ++i) {
         APrimalDinoCharacter* creature = matches[static_cast<std::size_t>(i)].creature;
         const CreatureEntry entry =
@@ -229,8 +237,12 @@ void SearchCreatures(AShooterPlayerController* controller, const host::FString& 
         output += FormatDetailedEntry(entry, mode, single);
         const TrackingArrowConfig& arrow = Config().PremiumSettings.TrackingArrow;
         if (single && mode != SearchMode::Wild && arrow.Enabled) {
-            DrawTrackingArrow(controller, player_position, entry.position, arrow.DisplayTime,
-                              arrow.Color, entry.name);
+            host::ResolveFunction(host::Lookup::MulticastDrawDebugLine);
+            host::ResolveFunction(host::Lookup::ClientAddFloatingText);
+            listing.arrow = true;
+            listing.arrow_from = player_position;
+            listing.arrow_to = entry.position;
+            listing.arrow_label = entry.name;
         }
     }
 
@@ -242,7 +254,30 @@ void SearchCreatures(AShooterPlayerController* controller, const host::FString& 
                                   host::DecodeUtf8(Config().AdminTracker.Command));
         }
     }
-    NotifyPlayer(controller, global.TextColor, global.DisplayScale, global.DisplayTime, output);
+    return listing;
+}
+
+void SendListing(AShooterPlayerController* controller, const Listing& listing) {
+    if (!listing.found) {
+        SendCatalogueMessage(controller, "NoDinosFound");
+        return;
+    }
+    // The arrow is drawn before the listing is sent, as the player has always seen it.
+    if (listing.arrow) {
+        const TrackingArrowConfig& arrow = Config().PremiumSettings.TrackingArrow;
+        DrawTrackingArrow(controller, listing.arrow_from, listing.arrow_to, arrow.DisplayTime,
+                          arrow.Color, listing.arrow_label);
+    }
+    const GlobalSettingsConfig& global = Config().GlobalSettings;
+    NotifyPlayer(controller, global.TextColor, global.DisplayScale, global.DisplayTime,
+                 listing.text);
+}
+
+void SearchCreatures(AShooterPlayerController* controller, const host::FString& message, bool wild,
+                     bool admin) {
+    if (const auto listing = GatherListing(controller, message, wild, admin)) {
+        SendListing(controller, *listing);
+    }
 }
 
 }  // namespace beastfinder

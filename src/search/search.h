@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "host/game.h"
@@ -25,8 +26,26 @@ struct CreatureEntry {
     std::array<std::string, 6> colors;
 };
 
-// `message` is the whole chat line, command word first. Sends one notification, or
-// "NoDinosFound", and for a single tame or admin match draws the tracking arrow.
+// A search's reply, gathered but not yet sent.
+struct Listing {
+    bool found = false;  // false: "NoDinosFound"
+    std::u16string text;
+    bool arrow = false;
+    host::Vector3 arrow_from;
+    host::Vector3 arrow_to;
+    host::FString arrow_label;
+};
+
+// `message` is the whole chat line, command word first. Empty when there is no one to answer.
+// Every host function that sending the reply calls is resolved here, so that a paid search
+// cannot fail between the payment and the reply.
+std::optional<Listing> GatherListing(AShooterPlayerController* controller,
+                                     const host::FString& message, bool wild, bool admin);
+
+// One notification, or "NoDinosFound", and for a single tame or admin match the arrow.
+void SendListing(AShooterPlayerController* controller, const Listing& listing);
+
+// Gathers and sends.
 void SearchCreatures(AShooterPlayerController* controller, const host::FString& message, bool wild,
                      bool admin);
 

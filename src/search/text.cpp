@@ -1,5 +1,8 @@
 #include "search/text.h"
 
+#include <algorithm>
+#include <cstddef>
+
 #include "host/platform.h"
 
 namespace beastfinder {
@@ -14,16 +17,137 @@ inline char16_t Fold(char16_t unit) noexcept {
     return host::UpperCaseUnit(unit);
 }
 
-// Whether `needle` occurs at `pos`; a needle already upper-cased skips its own folding.
-template <bool kNeedleFolded>
-bool MatchesAt(std::u16string_view text, std::size_t pos, std::u16string_view needle) noexcept {
-    for (std::size_t j = 0; j < needle.size(); ++j) {
-        const char16_t want = kNeedleFolded ? needle[j] : Fold(needle[j]);
-        if (Fold(text[pos + j]) != want) {
-            return false;
+// Units of a text read through the case folding, optionally from its far end, so that one
+// search routine serves both directions without copying.
+template <bool kReversed, bool kFolded>
+class Units {
+  public:
+    explicit Units(std::u16string_view units) noexcept : units_(units) {}
+    std::ptrdiff_t Size() const noexcept { return static_cast<std::ptrdiff_t>(units_.size()); }
+    char16_t operator[](std::ptrdiff_t i) const noexcept {
+        const auto at = static_cast<std::size_t>(kReversed ? Size() - 1 - i : i);
+        return kFolded ? units_[at] : Fold(units_[at]);
+    }
+
+  private:
+    std::u16string_view units_;
+};
+
+// Start of the needle's maximal suffix under one of the two orders, and that suffix's period.
+template <typename Needle>
+std::ptrdiff_t MaximalSuffix(const Needle& needle, bool inverted, std::ptrdiff_t& period) noexcept {
+    const std::ptrdiff_t length = needle.Size();
+    std::ptrdiff_t start = -1;
+    std::ptrdiff_t candidate = 0;
+    std::ptrdiff_t offset = 1;
+    period = 1;
+    while (candidate + offset < length) {
+        const char16_t a = needle[start + offset];
+        const char16_t b = needle[candidate + offset];
+        if (a == b) {
+            if (offset == period) {
+                candidate += period;
+                offset = 1;
+            } else {
+                ++offset;
+            }
+        } else if (inverted ? a < b : a > b) {
+            candidate += offset;
+            offset = 1;
+            period = candidate - start;
+        } else {
+            start = candidate++;
+            offset = period = 1;
         }
     }
-    return true;
+    return start;
+}
+
+// The critical factorization the two-way search shifts by. The needle is non-empty.
+template <typename Needle>
+NeedleFactorization Factorize(const Needle& needle) noexcept {
+    const std::ptrdiff_t length = needle.Size();
+    NeedleFactorization f;
+    std::ptrdiff_t inverted_period = 0;
+    f.split = MaximalSuffix(needle, false, f.period);
+    const std::ptrdiff_t inverted_split = MaximalSuffix(needle, true, inverted_period);
+    if (inverted_split > f.split) {
+        f.split = inverted_split;
+        f.period = inverted_period;
+    }
+    bool periodic = true;
+    for (std::ptrdiff_t i = 0; i <= f.split; ++i) {
+        if (needle[i] != needle[i + f.period]) {
+            periodic = false;
+            break;
+        }
+    }
+    if (periodic) {
+        f.remembered_after_shift = length - f.period;
+    } else {
+        f.period = std::max(f.split, length - f.split - 1) + 1;
+    }
+    return f;
+}
+
+// The two-way string search: linear in the text and needle, constant extra memory, so a
+// player's long word costs no more than reading it. The needle is non-empty and no longer
+// than the text.
+template <typename Text, typename Needle>
+std::ptrdiff_t TwoWaySearch(const Text& text, const Needle& needle,
+                            const NeedleFactorization& f) noexcept {
+    const std::ptrdiff_t length = needle.Size();
+    std::ptrdiff_t remembered = 0;
+    const std::ptrdiff_t last = text.Size() - length;
+    for (std::ptrdiff_t pos = 0; pos <= last;) {
+        std::ptrdiff_t k = std::max(f.split + 1, remembered);
+        while (k < length && needle[k] == text[pos + k]) {
+            ++k;
+        }
+        if (k < length) {
+            pos += k - f.split;
+            remembered = 0;
+            continue;
+        }
+        k = f.split + 1;
+        while (k > remembered && needle[k - 1] == text[pos + k - 1]) {
+            --k;
+        }
+        if (k <= remembered) {
+            return pos;
+        }
+        pos += f.period;
+        remembered = f.remembered_after_shift;
+    }
+    return -1;
+}
+
+// Names and search words are mostly a few units long: for those, comparing at every
+// position is quicker than preparing the needle, and still linear.
+constexpr std::size_t kShortNeedle = 8;
+
+template <typename Text, typename Needle>
+std::ptrdiff_t ShortNeedleSearch(const Text& text, const Needle& needle) noexcept {
+    const std::ptrdiff_t length = needle.Size();
+    const std::ptrdiff_t last = text.Size() - length;
+    for (std::ptrdiff_t pos = 0; pos <= last; ++pos) {
+        std::ptrdiff_t k = 0;
+        while (k < length && needle[k] == text[pos + k]) {
+            ++k;
+        }
+        if (k == length) {
+            return pos;
+        }
+    }
+    return -1;
+}
+
+template <typename Text, typename Needle>
+std::ptrdiff_t Search(const Text& text, const Needle& needle) noexcept {
+    if (static_cast<std::size_t>(needle.Size()) <= kShortNeedle) {
+        return ShortNeedleSearch(text, needle);
+    }
+    return TwoWaySearch(text, needle, Factorize(needle));
 }
 
 template <bool kNeedleFolded>
@@ -37,21 +161,17 @@ std::int32_t Find(std::u16string_view text, std::u16string_view needle, SearchFr
     if (needle.size() > text.size()) {
         return kNotFound;
     }
-    const std::size_t last = text.size() - needle.size();
     if (from == SearchFrom::Start) {
-        for (std::size_t i = 0; i <= last; ++i) {
-            if (MatchesAt<kNeedleFolded>(text, i, needle)) {
-                return static_cast<std::int32_t>(i);
-            }
-        }
+        const std::ptrdiff_t at =
+            Search(Units<false, false>(text), Units<false, kNeedleFolded>(needle));
+        return at < 0 ? kNotFound : static_cast<std::int32_t>(at);
+    }
+    // The last occurrence is the first one in both read backwards.
+    const std::ptrdiff_t at = Search(Units<true, false>(text), Units<true, kNeedleFolded>(needle));
+    if (at < 0) {
         return kNotFound;
     }
-    for (std::size_t i = last + 1; i-- > 0;) {
-        if (MatchesAt<kNeedleFolded>(text, i, needle)) {
-            return static_cast<std::int32_t>(i);
-        }
-    }
-    return kNotFound;
+    return static_cast<std::int32_t>(static_cast<std::ptrdiff_t>(text.size() - needle.size()) - at);
 }
 
 }  // namespace
@@ -72,10 +192,21 @@ FoldedNeedle::FoldedNeedle(std::u16string_view needle) : upper_(needle) {
     for (char16_t& unit : upper_) {
         unit = Fold(unit);
     }
+    if (upper_.size() > kShortNeedle) {
+        factorization_ = Factorize(Units<false, true>(upper_));
+    }
 }
 
 bool FoldedNeedle::FoundIn(std::u16string_view text) const noexcept {
-    return Find<true>(text, upper_, SearchFrom::Start) != kNotFound;
+    if (upper_.empty() || upper_.size() > text.size()) {
+        return false;
+    }
+    const Units<false, false> units(text);
+    const Units<false, true> needle(upper_);
+    if (upper_.size() <= kShortNeedle) {
+        return ShortNeedleSearch(units, needle) >= 0;
+    }
+    return TwoWaySearch(units, needle, factorization_) >= 0;
 }
 
 namespace {
@@ -118,6 +249,31 @@ std::u16string_view FirstPiece(std::u16string_view text, std::u16string_view del
         return false;
     });
     return first;
+}
+
+namespace {
+
+bool Unshowable(char16_t unit) noexcept {
+    return unit < 0x20 || (unit >= 0x7F && unit <= 0x9F) || unit == 0x2028 || unit == 0x2029 ||
+           unit == u'<';
+}
+
+}  // namespace
+
+void ShowAsText(host::FString& text) {
+    const std::u16string_view source = text.View();
+    if (std::none_of(source.begin(), source.end(), Unshowable)) {
+        return;
+    }
+    std::u16string shown(source);
+    for (char16_t& unit : shown) {
+        if (unit == u'<') {
+            unit = u'\u2039';
+        } else if (Unshowable(unit)) {
+            unit = u' ';
+        }
+    }
+    text = host::FString::FromUnits(shown);
 }
 
 std::int32_t RemoveAllIgnoreCase(host::FString& text, std::u16string_view needle) {

@@ -2,6 +2,7 @@
 // Case is ignored by upper-casing each UTF-16 code unit (host::UpperCaseUnit).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -27,7 +28,15 @@ inline bool ContainsIgnoreCase(std::u16string_view text, std::u16string_view nee
     return FindIgnoreCase(text, needle, SearchFrom::Start) != kNotFound;
 }
 
-// A needle upper-cased once, so that many texts can be searched without allocating.
+// Where a needle splits for the linear-time search: worked out from the needle alone.
+struct NeedleFactorization {
+    std::ptrdiff_t split = -1;
+    std::ptrdiff_t period = 1;
+    std::ptrdiff_t remembered_after_shift = 0;  // needle units known to match after a shift
+};
+
+// A needle upper-cased and factorized once, so that many texts can be searched without
+// allocating or preparing the needle again.
 class FoldedNeedle {
   public:
     explicit FoldedNeedle(std::u16string_view needle);
@@ -37,6 +46,7 @@ class FoldedNeedle {
 
   private:
     std::u16string upper_;
+    NeedleFactorization factorization_;
 };
 
 // Pieces between exact (case-sensitive) occurrences of the delimiter; empty pieces are
@@ -50,6 +60,11 @@ inline host::HostArray<host::FString> SplitAtDelimiter(const host::FString& text
 
 // The first piece SplitAtDelimiter would give, as a view into `text`; empty when none.
 std::u16string_view FirstPiece(std::u16string_view text, std::u16string_view delimiter) noexcept;
+
+// A name made fit to show inside a listing line: line breaks and other control characters
+// become spaces, and '<' becomes U+2039 ('‹') so that the game cannot read a tag in it.
+// The text is left untouched when there is nothing to change.
+void ShowAsText(host::FString& text);
 
 // Cuts out every non-overlapping occurrence, found left to right ignoring case; returns
 // how many. The text is left untouched when there is none.
