@@ -84,7 +84,7 @@ Socket AsSocket(std::intptr_t value) {
 // Standard input has a line (or its end) ready without blocking.
 bool InputBuffered() {
     // Lines already read ahead into the stream's buffer never show on the descriptor.
-    return std::cin.rdbuf()->in_avail() != 0 || !std::cin.good();
+    return std::cin.rdbuf()->in_avail() > 0 || !std::cin.good();
 }
 
 #if defined(_WIN32)
