@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -23,6 +24,7 @@
 #include "sim/host/server.h"
 #include "sim/module.h"
 #include "sim/output.h"
+#include "sim/rcon_server.h"
 #include "sim/script.h"
 
 namespace fs = std::filesystem;
@@ -31,7 +33,8 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: beastfinder-sim [--json] [--echo] [--transcript] [--interactive] [--server DIR]\n"
-    "                       [--world FILE] [SCRIPT]\n"
+    "                       [--world FILE] [--rcon [HOST:]PORT --rcon-password PW]\n"
+    "                       [--rcon-any-address] [SCRIPT]\n"
     "       beastfinder-sim check FILE\n"
     "       beastfinder-sim generate N [--seed S] [-o FILE]\n"
     "  SCRIPT         script file, or - for standard input (the default when it is not a\n"
@@ -42,6 +45,11 @@ constexpr const char* kUsage =
     "  --echo         print each script line before its effects, and the exit code at the end\n"
     "  --transcript   SCRIPT is a transcript: run its script lines, skip the output in it\n"
     "  --interactive  the prompt, even when standard input is not a terminal\n"
+    "  --rcon [HOST:]PORT  answer RCON clients there (host 127.0.0.1 when left out, port 0\n"
+    "                 picks a free one) while waiting for input; after a script file, until\n"
+    "                 standard input ends\n"
+    "  --rcon-password PW  the password RCON clients log in with\n"
+    "  --rcon-any-address  let --rcon listen on an address other than loopback\n"
     "  check FILE     load FILE as the plugin loads config.json and list every error and\n"
     "                 warning; exit code 0 when it loads, 1 when it does not\n"
     "  generate N     write a world file with N creatures to standard output; --seed S picks\n"
@@ -189,6 +197,9 @@ int main(int argc, char** argv) {
     bool transcript = false;
     bool interactive = false;
     std::string script;
+    std::optional<std::string> rcon;
+    std::optional<std::string> rcon_password;
+    bool rcon_any_address = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--json") {
@@ -199,6 +210,13 @@ int main(int argc, char** argv) {
             transcript = true;
         } else if (arg == "--interactive") {
             interactive = true;
+        } else if (arg == "--rcon-any-address") {
+            rcon_any_address = true;
+        } else if (arg == "--rcon" || arg == "--rcon-password") {
+            if (i + 1 >= argc) {
+                return Usage(arg + " needs a value");
+            }
+            (arg == "--rcon" ? rcon : rcon_password) = argv[++i];
         } else if (arg == "--server" || arg == "--world") {
             if (i + 1 >= argc) {
                 return Usage(arg + " needs a value");
@@ -226,6 +244,12 @@ int main(int argc, char** argv) {
     if (interactive && !script.empty()) {
         return Usage("--interactive reads standard input, not a script");
     }
+    if (rcon.has_value() != rcon_password.has_value() || (rcon_any_address && !rcon.has_value())) {
+        return Usage("--rcon and --rcon-password go together (--rcon-any-address with them)");
+    }
+    if (rcon_password && rcon_password->empty()) {
+        return Usage("--rcon-password: an empty password would let anyone in");
+    }
 
     const fs::path examples = FindExamples();
     if (!examples.empty()) {
@@ -239,6 +263,27 @@ int main(int argc, char** argv) {
     options.module_path = sim::PluginModule::DefaultPath();
 
     sim::Session session(sim::TheServer(), std::cout, std::cerr, options);
+    std::unique_ptr<sim::RconServer> rcon_server;
+    if (rcon) {
+        try {
+            rcon_server = std::make_unique<sim::RconServer>(sim::TheServer(), *rcon_password);
+            rcon_server->Listen(sim::ParseRconEndpoint(*rcon), rcon_any_address);
+        } catch (const std::invalid_argument& error) {
+            return Usage("--rcon: " + std::string(error.what()));
+        } catch (const std::exception& error) {
+            std::cerr << "beastfinder-sim: " << sim::PrintableText(error.what()) << '\n';
+            return 2;
+        }
+        sim::TheServer().Emit(sim::Effect{"rcon-listen", {{"address", rcon_server->Address()}}});
+        session.Flush();
+    }
+    // RCON is served only between commands of a started session.
+    const sim::InputWait wait = [&](const std::function<void()>& traffic) {
+        if (rcon_server && session.Idle()) {
+            rcon_server->ServeUntilInput(traffic);
+        }
+    };
+    const auto print = [&] { session.Flush(); };
     if (!script.empty() && script != "-") {
         std::ifstream file(script, std::ios::binary);
         if (!file) {
@@ -246,11 +291,22 @@ int main(int argc, char** argv) {
             return 2;
         }
         sim::LineSource source(file, script, transcript);
-        return sim::RunScript(session, source, fs::path(script).parent_path().string());
+        // A script file never waits: the clients are served after it, until standard input
+        // ends; lines typed meanwhile are ignored.
+        std::function<void()> linger;
+        if (rcon_server) {
+            linger = [&] {
+                std::string ignored;
+                do {
+                    wait(print);
+                } while (std::getline(std::cin, ignored));
+            };
+        }
+        return sim::RunScript(session, source, fs::path(script).parent_path().string(), linger);
     }
     if (script == "-" || (!interactive && !StdinIsTerminal())) {
-        sim::LineSource source(std::cin, "<stdin>");
+        sim::LineSource source(std::cin, "<stdin>", false, [&] { wait(print); });
         return sim::RunScript(session, source, "");
     }
-    return sim::RunInteractive(session, std::cin, std::cout);
+    return sim::RunInteractive(session, std::cin, std::cout, rcon_server ? wait : sim::InputWait());
 }

@@ -390,6 +390,7 @@ bool Session::Start() {
         Error(error.what());
         return false;
     }
+    started_ = true;
     return true;
 }
 
@@ -478,7 +479,14 @@ void Session::Execute(std::string_view line, LineSource& more) {
     if (handler == nullptr) {
         throw ScriptError(fmt::format("unknown command \"{}\"", *command));
     }
-    (this->*handler->run)(words, more);
+    executing_ = true;
+    try {
+        (this->*handler->run)(words, more);
+    } catch (...) {
+        executing_ = false;
+        throw;
+    }
+    executing_ = false;
 }
 
 Player& Session::RequirePlayer(Words& words, std::string_view command) {
@@ -854,7 +862,8 @@ void ApplyOptionLine(Session& session, std::string_view line, const std::string&
 
 }  // namespace
 
-int RunScript(Session& session, LineSource& source, const std::string& script_dir) {
+int RunScript(Session& session, LineSource& source, const std::string& script_dir,
+              const std::function<void()>& after_last_line) {
     bool started = false;
     bool running = true;
     std::string line;
@@ -898,22 +907,36 @@ int RunScript(Session& session, LineSource& source, const std::string& script_di
     if (!started) {
         running = session.Start();
     }
+    if (running && after_last_line) {
+        after_last_line();
+    }
     if (running) {
         session.Finish();
     }
     return session.Conclude();
 }
 
-int RunInteractive(Session& session, std::istream& in, std::ostream& out) {
+int RunInteractive(Session& session, std::istream& in, std::ostream& out, const InputWait& wait) {
     if (!session.Start()) {
         return session.Conclude();
     }
     out << "Type help for the commands; any other line is a chat line of the current player.\n";
-    LineSource source(in, "<input>", false, [&] {
+    auto prompt = [&] {
         out << (session.current_player.empty() ? "(no player)"
                                                : PrintableText(session.current_player))
             << "> ";
         out.flush();
+    };
+    LineSource source(in, "<input>", false, [&] {
+        prompt();
+        if (wait) {
+            // What arrives meanwhile is printed below the prompt, which then shows again.
+            wait([&] {
+                out << '\n';
+                session.Flush();
+                prompt();
+            });
+        }
     });
     std::string line;
     while (source.Next(line)) {

@@ -97,6 +97,8 @@ class Session {
     int Conclude();
 
     static bool IsCommand(std::string_view word);
+    // Started and between commands: what runs now cannot land inside a script command.
+    bool Idle() const { return started_ && !executing_; }
 
     // With echo on, a script line as transcripts show it: commands after "$ ", comments as
     // they are.
@@ -156,13 +158,23 @@ class Session {
     int errors_ = 0;
     int faults_ = 0;
     bool module_failed_ = false;
+    bool started_ = false;
+    bool executing_ = false;
 };
+
+// Waits for the next input line while serving whatever else comes in; `traffic` prints
+// what happened meanwhile.
+using InputWait = std::function<void(const std::function<void()>& traffic)>;
 
 // Runs a script: option lines ("#! --world FILE --server DIR", relative to `script_dir`)
 // before the first command, start-up just before the first command, then every line.
-int RunScript(Session& session, LineSource& source, const std::string& script_dir);
+// `after_last_line` runs after the last line, before shut-down.
+int RunScript(Session& session, LineSource& source, const std::string& script_dir,
+              const std::function<void()>& after_last_line = {});
 
 // The prompt: script commands, and any other line is a chat line of the current player.
-int RunInteractive(Session& session, std::istream& in, std::ostream& out);
+// `wait` runs after each prompt.
+int RunInteractive(Session& session, std::istream& in, std::ostream& out,
+                   const InputWait& wait = {});
 
 }  // namespace sim

@@ -265,6 +265,10 @@ void RconSendMessage(SimRconConnection* connection, std::int32_t id, std::int32_
                     {{"id", static_cast<std::int64_t>(id)},
                      {"type", static_cast<std::int64_t>(type)},
                      {"text", TakeText(text)}}});
+    if (connection->deliver != nullptr) {
+        connection->deliver(connection->client, id, type,
+                            text == nullptr ? std::u16string() : Server::View(*text));
+    }
 }
 
 const std::unordered_map<std::string_view, void*>& Functions() {

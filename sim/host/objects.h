@@ -108,6 +108,10 @@ struct SimWorld {
 
 struct SimRconConnection {
     Kind kind = Kind::RconConnection;
+    // A network client's connection also hands every reply on to its socket.
+    void (*deliver)(void* client, std::int32_t id, std::int32_t type,
+                    std::u16string_view text) = nullptr;
+    void* client = nullptr;
 };
 
 struct SimRconPacket {

@@ -323,16 +323,23 @@ bool Server::RunConsole(Player& player, std::u16string_view line) {
 }
 
 bool Server::RunRcon(std::u16string_view line) {
+    if (FindCommand(CommandKind::Rcon, line) == nullptr) {
+        return false;
+    }
+    return RunRcon(rcon_connection, next_rcon_id++, line);
+}
+
+bool Server::RunRcon(SimRconConnection& connection, std::int32_t id, std::u16string_view line) {
     const RegisteredCommand* command = FindCommand(CommandKind::Rcon, line);
     if (command == nullptr) {
         return false;
     }
     SimRconPacket packet;
-    packet.id = next_rcon_id++;
+    packet.id = id;
     packet.body = MakeString(line);
     packet.length = static_cast<std::int32_t>(line.size());
     auto callback = reinterpret_cast<ArkApi::RconCallback>(command->callback);
-    callback(reinterpret_cast<RCONClientConnection*>(&rcon_connection),
+    callback(reinterpret_cast<RCONClientConnection*>(&connection),
              reinterpret_cast<RCONPacket*>(&packet), reinterpret_cast<UWorld*>(&world));
     FreeString(packet.body);
     return true;

@@ -124,6 +124,8 @@ class Server {
     bool RunChat(Player& player, std::u16string_view line);
     bool RunConsole(Player& player, std::u16string_view line);
     bool RunRcon(std::u16string_view line);
+    // An RCON request of a network client, with the client's own request id.
+    bool RunRcon(SimRconConnection& connection, std::int32_t id, std::u16string_view line);
 
     SimRconConnection rcon_connection;
     std::int32_t next_rcon_id = 1;
