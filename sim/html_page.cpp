@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <map>
 #include <optional>
 #include <set>
@@ -48,39 +47,11 @@ std::string Rich(std::string_view text) {
     return out;
 }
 
-double NumberField(const Effect& effect, std::string_view key) {
-    const Effect::Value* value = effect.Find(key);
-    if (value == nullptr) {
-        return 0;
-    }
-    if (const auto* d = std::get_if<double>(value)) {
-        return *d;
-    }
-    if (const auto* i = std::get_if<std::int64_t>(value)) {
-        return static_cast<double>(*i);
-    }
-    return 0;
-}
-
-std::optional<Rgb> ByteColor(std::string_view text) {
-    // "R, G, B, A" in 8-bit screen values.
-    Rgb c;
-    unsigned parts[4] = {};
-    if (std::sscanf(std::string(text).c_str(), "%u, %u, %u, %u", &parts[0], &parts[1], &parts[2],
-                    &parts[3]) < 3) {
-        return std::nullopt;
-    }
-    c.r = static_cast<std::uint8_t>(std::min(parts[0], 255U));
-    c.g = static_cast<std::uint8_t>(std::min(parts[1], 255U));
-    c.b = static_cast<std::uint8_t>(std::min(parts[2], 255U));
-    return c;
-}
-
 // --- Screens ----------------------------------------------------------------------------
 
 void WriteNotification(std::ostream& out, const Effect& effect) {
     const Rgb color = ParseLinearColor(effect.Text("color")).value_or(Rgb{255, 255, 255});
-    const double scale = std::clamp(NumberField(effect, "scale"), 0.2, 4.0);
+    const double scale = std::clamp(EffectNumber(effect, "scale"), 0.2, 4.0);
     out << fmt::format("<div class=\"note\" style=\"color:{};font-size:{}px\">", Css(color),
                        Number(20 * scale));
     const std::string text = effect.Text("text");
@@ -101,8 +72,8 @@ void WriteNotification(std::ostream& out, const Effect& effect) {
     }
     out << body;
     out << fmt::format("<span class=\"meta\">scale {} · {} s</span></div>\n",
-                       FormatNumber(NumberField(effect, "scale")),
-                       FormatNumber(NumberField(effect, "time")));
+                       FormatNumber(EffectNumber(effect, "scale")),
+                       FormatNumber(EffectNumber(effect, "time")));
 }
 
 void WriteScreen(std::ostream& out, const std::string& player, const std::vector<Effect>& effects) {
@@ -128,11 +99,11 @@ void WriteScreen(std::ostream& out, const std::string& player, const std::vector
             chat += fmt::format("<p class=\"server\" style=\"color:{}\">{}</p>\n", Css(color),
                                 Shown(effect.Text("text")));
         } else if (effect.type == "floating-text") {
-            const Rgb color = ByteColor(effect.Text("color")).value_or(Rgb{255, 255, 255});
+            const Rgb color = ParseByteColor(effect.Text("color")).value_or(Rgb{255, 255, 255});
             labels += fmt::format(
                 "<p class=\"label\">tracking arrow's label: <span style=\"color:{}\">{}</span>"
                 "<span class=\"meta\">{} s</span></p>\n",
-                Css(color), Shown(effect.Text("text")), FormatNumber(NumberField(effect, "life")));
+                Css(color), Shown(effect.Text("text")), FormatNumber(EffectNumber(effect, "life")));
         } else if (const auto arrow = ArrowAt(effects, i, covered)) {
             const Rgb color = arrow->color.value_or(Rgb{255, 255, 255});
             labels += fmt::format(
@@ -310,7 +281,7 @@ std::vector<MapArrow> ArrowsOf(const std::vector<PageStep>& steps) {
                 if (effects[j].type == "floating-text" &&
                     effects[j].Text("player") == lines->player) {
                     arrow.label = effects[j].Text("text");
-                    arrow.label_color = ByteColor(effects[j].Text("color"));
+                    arrow.label_color = ParseByteColor(effects[j].Text("color"));
                     break;
                 }
             }

@@ -139,20 +139,6 @@ std::string Header(const Painter& paint, const Effect& effect, std::string_view 
         fmt::format("[{} · {}{}]", PrintableText(effect.Text("player")), what, details));
 }
 
-double Number(const Effect& effect, std::string_view key) {
-    const Effect::Value* value = effect.Find(key);
-    if (value == nullptr) {
-        return 0;
-    }
-    if (const auto* d = std::get_if<double>(value)) {
-        return *d;
-    }
-    if (const auto* i = std::get_if<std::int64_t>(value)) {
-        return static_cast<double>(*i);
-    }
-    return 0;
-}
-
 std::vector<std::string_view> Lines(std::string_view text) {
     std::vector<std::string_view> lines;
     for (;;) {
@@ -173,8 +159,8 @@ std::vector<std::string_view> Lines(std::string_view text) {
 void RenderNotification(std::string& out, const Painter& paint, const Effect& effect) {
     const std::optional<Rgb> color = ParseLinearColor(effect.Text("color"));
     out += Header(paint, effect, "on screen",
-                  fmt::format(" · scale {} · {} s", FormatNumber(Number(effect, "scale")),
-                              FormatNumber(Number(effect, "time"))));
+                  fmt::format(" · scale {} · {} s", FormatNumber(EffectNumber(effect, "scale")),
+                              FormatNumber(EffectNumber(effect, "time"))));
     out += '\n';
     const std::string text = effect.Text("text");
     for (const std::string_view line : Lines(text)) {
@@ -232,16 +218,9 @@ void RenderArrow(std::string& out, const Painter& paint, const ArrowLines& arrow
 }
 
 void RenderFloatingText(std::string& out, const Painter& paint, const Effect& effect) {
-    // Its colour is already 8-bit screen colour: "R, G, B, A".
-    double parts[4] = {};
-    std::optional<Rgb> color;
-    if (ParseNumbers(effect.Text("color"), parts, 4) >= 3) {
-        color = Rgb{static_cast<std::uint8_t>(std::clamp(parts[0], 0.0, 255.0)),
-                    static_cast<std::uint8_t>(std::clamp(parts[1], 0.0, 255.0)),
-                    static_cast<std::uint8_t>(std::clamp(parts[2], 0.0, 255.0))};
-    }
+    const std::optional<Rgb> color = ParseByteColor(effect.Text("color"));
     out += Header(paint, effect, "label over the arrow",
-                  fmt::format(" · {} s", FormatNumber(Number(effect, "life"))));
+                  fmt::format(" · {} s", FormatNumber(EffectNumber(effect, "life"))));
     out += ' ';
     out += paint.Colored(PrintableText(effect.Text("text")), color);
     out += '\n';
@@ -259,6 +238,29 @@ std::optional<Rgb> ParseLinearColor(std::string_view text) {
         return std::nullopt;
     }
     return DisplayColor(parts[0], parts[1], parts[2]);
+}
+
+std::optional<Rgb> ParseByteColor(std::string_view text) {
+    double parts[4] = {};
+    if (ParseNumbers(text, parts, 4) < 3) {
+        return std::nullopt;
+    }
+    auto byte = [](double v) { return static_cast<std::uint8_t>(std::clamp(v, 0.0, 255.0)); };
+    return Rgb{byte(parts[0]), byte(parts[1]), byte(parts[2])};
+}
+
+double EffectNumber(const Effect& effect, std::string_view key) {
+    const Effect::Value* value = effect.Find(key);
+    if (value == nullptr) {
+        return 0;
+    }
+    if (const auto* d = std::get_if<double>(value)) {
+        return *d;
+    }
+    if (const auto* i = std::get_if<std::int64_t>(value)) {
+        return static_cast<double>(*i);
+    }
+    return 0;
 }
 
 std::vector<RichSpan> ParseRichText(std::string_view utf8) {
@@ -309,7 +311,7 @@ std::optional<ArrowLines> ArrowAt(const std::vector<Effect>& effects, std::size_
     }
     arrow.player = shaft.Text("player");
     arrow.color = ParseLinearColor(shaft.Text("color"));
-    arrow.duration = Number(shaft, "duration");
+    arrow.duration = EffectNumber(shaft, "duration");
     count = 3;
     return arrow;
 }

@@ -26,6 +26,12 @@ Rgb DisplayColor(double r, double g, double b);
 // shown). Nothing when it is not three or four finite numbers.
 std::optional<Rgb> ParseLinearColor(std::string_view text);
 
+// "R, G, B, A" in 8-bit screen values, as the floating label's colour is written.
+std::optional<Rgb> ParseByteColor(std::string_view text);
+
+// A number field of an effect; 0 when absent or not a number.
+double EffectNumber(const Effect& effect, std::string_view key);
+
 // A run of text, in the default colour or its own.
 struct RichSpan {
     std::string text;
