@@ -2,6 +2,7 @@
 #include <charconv>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <filesystem>
 #include <fstream>
@@ -32,7 +33,8 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* kUsage =
-    "usage: beastfinder-sim [--json] [--echo] [--transcript] [--interactive] [--server DIR]\n"
+    "usage: beastfinder-sim [--json | --raw | --rendered] [--color WHEN] [--html FILE]\n"
+    "                       [--echo] [--transcript] [--interactive] [--server DIR]\n"
     "                       [--world FILE] [--rcon [HOST:]PORT --rcon-password PW]\n"
     "                       [--rcon-any-address] [SCRIPT]\n"
     "       beastfinder-sim check FILE\n"
@@ -42,6 +44,13 @@ constexpr const char* kUsage =
     "  --server DIR   server folder holding ArkApi/Plugins/Beastfinder/config.json\n"
     "  --world FILE   world file (JSON)\n"
     "  --json         print effects as JSON lines\n"
+    "  --raw          print effect lines as they are, also where the player's view is the\n"
+    "                 default (the prompt, and --echo at a terminal)\n"
+    "  --rendered     print what the player sees even when output is not a terminal\n"
+    "  --color WHEN   colour in the player's view: auto (at a terminal; the default),\n"
+    "                 always or never\n"
+    "  --html FILE    at the end, write a page of each command's screen and a map of the\n"
+    "                 world to FILE\n"
     "  --echo         print each script line before its effects, and the exit code at the end\n"
     "  --transcript   SCRIPT is a transcript: run its script lines, skip the output in it\n"
     "  --interactive  the prompt, even when standard input is not a terminal\n"
@@ -61,6 +70,27 @@ bool StdinIsTerminal() {
     return _isatty(_fileno(stdin)) != 0;
 #else
     return isatty(STDIN_FILENO) != 0;
+#endif
+}
+
+bool StdoutIsTerminal() {
+#if defined(_WIN32)
+    return _isatty(_fileno(stdout)) != 0;
+#else
+    return isatty(STDOUT_FILENO) != 0;
+#endif
+}
+
+// A terminal that takes 24-bit colour escapes. The Windows console needs them switched on
+// first, so colour there is only on request.
+bool ColorTerminal() {
+#if defined(_WIN32)
+    return false;
+#else
+    const char* no_color = std::getenv("NO_COLOR");
+    const char* term = std::getenv("TERM");
+    return StdoutIsTerminal() && (no_color == nullptr || *no_color == '\0') &&
+           !(term != nullptr && std::string_view(term) == "dumb");
 #endif
 }
 
@@ -200,12 +230,25 @@ int main(int argc, char** argv) {
     std::optional<std::string> rcon;
     std::optional<std::string> rcon_password;
     bool rcon_any_address = false;
+    std::string view;  // "", "raw" or "rendered"
+    std::string color = "auto";
+    std::string html;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--json") {
             options.format = sim::OutputFormat::Json;
         } else if (arg == "--echo") {
             options.echo = true;
+        } else if (arg == "--raw" || arg == "--rendered") {
+            view = arg.substr(2);
+        } else if (arg == "--color" || arg == "--html") {
+            if (i + 1 >= argc) {
+                return Usage(arg + " needs a value");
+            }
+            (arg == "--color" ? color : html) = argv[++i];
+            if (arg == "--color" && color != "auto" && color != "always" && color != "never") {
+                return Usage("--color takes auto, always or never");
+            }
         } else if (arg == "--transcript") {
             transcript = true;
         } else if (arg == "--interactive") {
@@ -262,6 +305,11 @@ int main(int argc, char** argv) {
     }
     options.module_path = sim::PluginModule::DefaultPath();
 
+    const bool prompt = script.empty() && (interactive || StdinIsTerminal());
+    options.rendered =
+        view == "rendered" || (view.empty() && (prompt || (options.echo && StdoutIsTerminal())));
+    options.color = color == "always" || (color == "auto" && ColorTerminal());
+
     sim::Session session(sim::TheServer(), std::cout, std::cerr, options);
     std::unique_ptr<sim::RconServer> rcon_server;
     if (rcon) {
@@ -284,6 +332,7 @@ int main(int argc, char** argv) {
         }
     };
     const auto print = [&] { session.Flush(); };
+    int code = 0;
     if (!script.empty() && script != "-") {
         std::ifstream file(script, std::ios::binary);
         if (!file) {
@@ -302,11 +351,24 @@ int main(int argc, char** argv) {
                 } while (std::getline(std::cin, ignored));
             };
         }
-        return sim::RunScript(session, source, fs::path(script).parent_path().string(), linger);
-    }
-    if (script == "-" || (!interactive && !StdinIsTerminal())) {
+        code = sim::RunScript(session, source, fs::path(script).parent_path().string(), linger);
+    } else if (!prompt) {
         sim::LineSource source(std::cin, "<stdin>", false, [&] { wait(print); });
-        return sim::RunScript(session, source, "");
+        code = sim::RunScript(session, source, "");
+    } else {
+        code = sim::RunInteractive(session, std::cin, std::cout,
+                                   rcon_server ? wait : sim::InputWait());
     }
-    return sim::RunInteractive(session, std::cin, std::cout, rcon_server ? wait : sim::InputWait());
+    if (!html.empty()) {
+        try {
+            session.WritePage(html, "beastfinder-sim: " +
+                                        (script.empty() || script == "-"
+                                             ? std::string(prompt ? "prompt session" : "<stdin>")
+                                             : fs::path(script).filename().string()));
+        } catch (const std::exception& error) {
+            std::cerr << sim::PrintableText(error.what()) << '\n';
+            return 2;
+        }
+    }
+    return code;
 }

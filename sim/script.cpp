@@ -10,6 +10,7 @@
 #include <fmt/format.h>
 
 #include "sim/host/siblings.h"
+#include "sim/render.h"
 #include "sim/scratch.h"
 #include "sim/world.h"
 
@@ -340,16 +341,50 @@ void Session::Print(const Effect& effect) {
 }
 
 void Session::Flush() {
-    for (const Effect& effect : server_.TakeEffects()) {
+    std::vector<Effect> effects = server_.TakeEffects();
+    for (const Effect& effect : effects) {
         if (effect.type == "fault") {
             ++faults_;
         }
-        Print(effect);
+    }
+    if (options_.rendered && options_.format == OutputFormat::Text) {
+        out_ << RenderEffects(effects, TerminalStyle{options_.color});
+    } else {
+        for (const Effect& effect : effects) {
+            Print(effect);
+        }
+    }
+    if (!effects.empty()) {
+        if (history_.empty()) {
+            history_.push_back(PageStep{{}, "start-up", {}, {}});
+        }
+        auto& recorded = history_.back().effects;
+        recorded.insert(recorded.end(), std::make_move_iterator(effects.begin()),
+                        std::make_move_iterator(effects.end()));
     }
     out_.flush();
 }
 
+void Session::WritePage(const std::string& file, std::string_view title) {
+    std::ofstream stream(file, std::ios::binary | std::ios::trunc);
+    if (stream) {
+        WriteHtmlPage(stream, history_, PageWorldOf(server_), title);
+    }
+    if (!stream.flush()) {
+        throw ScriptError(fmt::format("{}: cannot be written", file));
+    }
+}
+
 void Session::EchoLine(std::string_view prefix, std::string_view line) {
+    // Comments introduce the next command on the page.
+    const auto first = line.find_first_not_of(" \t");
+    if (prefix.empty() && first != std::string_view::npos && line[first] == '#' &&
+        line.compare(first, 2, "#!") != 0) {
+        const auto text = line.find_first_not_of("# \t", first);
+        if (text != std::string_view::npos) {
+            comments_.emplace_back(line.substr(text));
+        }
+    }
     if (!options_.echo) {
         return;
     }
@@ -475,6 +510,8 @@ void Session::Execute(std::string_view line, LineSource& more) {
     if (!command) {
         return;
     }
+    history_.push_back(PageStep{std::move(comments_), std::string(line), {}, {}});
+    comments_.clear();
     const Handler* handler = FindHandler(*command);
     if (handler == nullptr) {
         throw ScriptError(fmt::format("unknown command \"{}\"", *command));
@@ -510,6 +547,7 @@ void Session::ChatAsCurrentPlayer(const std::string& line) {
     if (player == nullptr) {
         throw ScriptError("there is no player to chat as");
     }
+    history_.push_back(PageStep{{}, current_player + "> " + line, {}, {}});
     RunChatLine(*player, line);
 }
 
@@ -519,6 +557,9 @@ void Session::Chat(Words& words, LineSource&) {
 }
 
 void Session::RunChatLine(Player& player, const std::string& line) {
+    if (!history_.empty()) {
+        history_.back().player = player.name;
+    }
     if (!server_.RunChat(player, FromUtf8(line))) {
         server_.Emit(Effect{
             "unhandled", {{"kind", std::string("chat")}, {"player", player.name}, {"line", line}}});
@@ -528,6 +569,7 @@ void Session::RunChatLine(Player& player, const std::string& line) {
 void Session::Console(Words& words, LineSource&) {
     Player& player = RequirePlayer(words, "console");
     const std::string line = words.Rest();
+    history_.back().player = player.name;
     if (!server_.RunConsole(player, FromUtf8(line))) {
         server_.Emit(
             Effect{"unhandled",
@@ -953,11 +995,17 @@ int RunInteractive(Session& session, std::istream& in, std::ostream& out, const 
                 out << "Script commands: chat console rcon wait player creature add-creature\n"
                        "  remove-creature points tokens group plugin world world-settings config\n"
                        "  unresolve resolve load unload reload account players creatures echo\n"
-                       "Prompt only: as <player>, help, quit. See docs/simulator.md.\n";
+                       "Prompt only: as <player>, view <file.html>, help, quit. See "
+                       "docs/simulator.md.\n";
             } else if (*first == "as") {
                 const std::string name = Need(words, "as", "the player's name");
                 NoMore(words, "as");
                 session.SwitchPlayer(name);
+            } else if (*first == "view") {
+                const std::string file = Need(words, "view", "the file");
+                NoMore(words, "view");
+                session.WritePage(file, "beastfinder-sim session");
+                out << "wrote " << PrintableText(file) << '\n';
             } else if (Session::IsCommand(*first)) {
                 session.Execute(line, source);
             } else {

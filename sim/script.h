@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "sim/host/server.h"
+#include "sim/html_page.h"
 #include "sim/module.h"
 #include "sim/output.h"
 
@@ -63,6 +64,9 @@ bool IsCommentOrBlank(std::string_view line);
 
 struct SessionOptions {
     OutputFormat format = OutputFormat::Text;
+    // Text output as the player sees it rather than raw effect lines; colour in it.
+    bool rendered = false;
+    bool color = false;
     bool echo = false;
     std::string module_path;
     // Folder whose ArkApi/Plugins/Beastfinder/config.json the plugin reads.
@@ -110,6 +114,11 @@ class Session {
     std::string current_player;
     void SwitchPlayer(const std::string& name);
     void ChatAsCurrentPlayer(const std::string& line);
+
+    // Every command run so far with its effects, for the page.
+    const std::vector<PageStep>& History() const { return history_; }
+    // Writes the page of the session so far; ScriptError when the file cannot be written.
+    void WritePage(const std::string& file, std::string_view title);
 
   private:
     struct Handler;
@@ -160,6 +169,8 @@ class Session {
     bool module_failed_ = false;
     bool started_ = false;
     bool executing_ = false;
+    std::vector<PageStep> history_;
+    std::vector<std::string> comments_;
 };
 
 // Waits for the next input line while serving whatever else comes in; `traffic` prints

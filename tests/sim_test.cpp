@@ -449,6 +449,22 @@ TEST_F(SessionTest, ErrorAndEchoLinesEscapeWhatATerminalWouldActOn) {
     EXPECT_EQ(out_.str().find('\x1b'), std::string::npos) << out_.str();
 }
 
+TEST_F(SessionTest, ThePromptWritesThePageOfTheSessionSoFar) {
+    Session session(TheServer(), out_, err_, options_);
+    const std::string page = (dir_ / "page.html").string();
+    std::istringstream typed("# the first\n/hello <there>\nview " + page + "\nview " +
+                             (dir_ / "missing" / "page.html").string() + "\nquit\n");
+    EXPECT_EQ(RunInteractive(session, typed, out_), 2);
+    EXPECT_NE(out_.str().find("wrote " + page), std::string::npos) << out_.str();
+    EXPECT_NE(err_.str().find("page.html: cannot be written"), std::string::npos) << err_.str();
+    std::ifstream file(page);
+    const std::string html(std::istreambuf_iterator<char>(file), {});
+    EXPECT_NE(html.find("<code>A&gt; /hello &lt;there&gt;</code>"), std::string::npos);
+    EXPECT_NE(html.find("class=\"marker player asked\""), std::string::npos);
+    ASSERT_GE(session.History().size(), 2U);
+    EXPECT_EQ(session.History()[1].player, "A");
+}
+
 TEST_F(SessionTest, ThePromptStopsAtABadWorldFileWithOneLine) {
     std::ofstream(dir_ / "world.json") << "{\"players\": 5}";
     Session session(TheServer(), out_, err_, options_);

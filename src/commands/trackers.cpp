@@ -161,7 +161,7 @@ void TameTrackerCommand(AShooterPlayerController* controller, host::FString* mes
                 search.Send();
                 const std::int32_t left = siblings::GetTokens(steam_id, type).value_or(0);
                 SendConfirmation(controller,
-                                 fmt::format("You used<RichColor Color=\"0.24, 0.63, 0.98, "
+                                 fmt::format("You used <RichColor Color=\"0.24, 0.63, 0.98, "
                                              "1\">{}</> {} tokens ({} tokens left)",
                                              cost, type, left));
                 return;
@@ -193,7 +193,7 @@ void TameTrackerCommand(AShooterPlayerController* controller, host::FString* mes
     search.Send();
     const std::int32_t left = siblings::GetPoints(steam_id).value_or(0);
     SendConfirmation(controller,
-                     fmt::format("You used<RichColor Color=\"0.24, 0.63, 0.98, 1\">{}</> points "
+                     fmt::format("You used <RichColor Color=\"0.24, 0.63, 0.98, 1\">{}</> points "
                                  "({} points left)",
                                  cost, left));
 }
