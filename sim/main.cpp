@@ -21,6 +21,7 @@
 #include "sim/check.h"
 #include "sim/generate.h"
 #include "sim/host/server.h"
+#include "sim/line_editor.h"
 #include "sim/module.h"
 #include "sim/output.h"
 #include "sim/script.h"
@@ -34,6 +35,7 @@ constexpr const char* kUsage =
     "                       [--world FILE] [SCRIPT]\n"
     "       beastfinder-sim check FILE\n"
     "       beastfinder-sim generate N [--seed S] [-o FILE]\n"
+    "       beastfinder-sim --version\n"
     "  SCRIPT         script file, or - for standard input (the default when it is not a\n"
     "                 terminal); without one at a terminal, an interactive prompt\n"
     "  --server DIR   server folder holding ArkApi/Plugins/Beastfinder/config.json\n"
@@ -47,6 +49,8 @@ constexpr const char* kUsage =
     "  generate N     write a world file with N creatures to standard output; --seed S picks\n"
     "                 another world (default 1), -o FILE writes it to FILE\n"
     "Without --server and --world the bundled examples are used. See docs/simulator.md.\n";
+
+constexpr const char* kConfigInServer = "ArkApi/Plugins/Beastfinder/config.json";
 
 bool StdinIsTerminal() {
 #if defined(_WIN32)
@@ -175,6 +179,10 @@ int main(int argc, char** argv) {
     std::ios::sync_with_stdio(false);
 
     const std::string_view command = argc >= 2 ? argv[1] : "";
+    if (command == "--version") {
+        std::cout << "beastfinder-sim " << BF_VERSION << '\n';
+        return 0;
+    }
     if (command == "check" || command == "generate") {
         // An administrator's tool ends with a message, whatever went wrong.
         try {
@@ -236,6 +244,18 @@ int main(int argc, char** argv) {
             options.world_file = (examples / "world.json").string();
         }
     }
+    if (options.server_fixed) {
+        // A mistyped folder would only show as the plugin failing to start.
+        std::error_code error;
+        if (!fs::is_directory(options.server_dir, error)) {
+            std::cerr << "beastfinder-sim: --server " << sim::PrintableText(options.server_dir)
+                      << ": no such folder (config.json is looked for at "
+                      << sim::PrintableText(
+                             (fs::path(options.server_dir) / kConfigInServer).generic_string())
+                      << ")\n";
+            return 2;
+        }
+    }
     options.module_path = sim::PluginModule::DefaultPath();
 
     sim::Session session(sim::TheServer(), std::cout, std::cerr, options);
@@ -251,6 +271,13 @@ int main(int argc, char** argv) {
     if (script == "-" || (!interactive && !StdinIsTerminal())) {
         sim::LineSource source(std::cin, "<stdin>");
         return sim::RunScript(session, source, "");
+    }
+    if (StdinIsTerminal()) {
+        if (auto editor = sim::LineEditor::Open(sim::PromptCompletions)) {
+            return sim::RunInteractive(
+                session, editor->Stream(), std::cout,
+                [&editor](const std::string& prompt) { editor->SetPrompt(prompt); });
+        }
     }
     return sim::RunInteractive(session, std::cin, std::cout);
 }

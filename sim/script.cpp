@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <fstream>
 #include <limits>
+#include <span>
+#include <variant>
 
 #include <fmt/format.h>
 
@@ -283,7 +285,7 @@ struct Session::Handler {
     void (Session::*run)(Words&, LineSource&);
 };
 
-const Session::Handler* Session::FindHandler(std::string_view word) {
+std::span<const Session::Handler> Session::Handlers() {
     static const Handler kHandlers[] = {
         {"chat", &Session::Chat},
         {"console", &Session::Console},
@@ -310,7 +312,11 @@ const Session::Handler* Session::FindHandler(std::string_view word) {
         {"creatures", &Session::Creatures},
         {"echo", &Session::Echo},
     };
-    for (const Handler& handler : kHandlers) {
+    return kHandlers;
+}
+
+const Session::Handler* Session::FindHandler(std::string_view word) {
+    for (const Handler& handler : Handlers()) {
         if (handler.name == word) {
             return &handler;
         }
@@ -320,6 +326,14 @@ const Session::Handler* Session::FindHandler(std::string_view word) {
 
 bool Session::IsCommand(std::string_view word) {
     return FindHandler(word) != nullptr;
+}
+
+std::vector<std::string_view> Session::CommandNames() {
+    std::vector<std::string_view> names;
+    for (const Handler& handler : Handlers()) {
+        names.push_back(handler.name);
+    }
+    return names;
 }
 
 Session::Session(Server& server, std::ostream& out, std::ostream& err, SessionOptions options)
@@ -336,7 +350,22 @@ Session::~Session() {
 }
 
 void Session::Print(const Effect& effect) {
-    out_ << FormatEffect(effect, options_.format) << '\n';
+    if (scratch_.empty()) {
+        out_ << FormatEffect(effect, options_.format) << '\n';
+        return;
+    }
+    // The plugin names paths in the scratch copy of the server folder; show the folder the
+    // script was given, so output does not change from run to run.
+    Effect shown = effect;
+    for (auto& [key, value] : shown.fields) {
+        if (auto* text = std::get_if<std::string>(&value)) {
+            for (auto at = text->find(scratch_); at != std::string::npos;
+                 at = text->find(scratch_, at + options_.server_dir.size())) {
+                text->replace(at, scratch_.size(), options_.server_dir);
+            }
+        }
+    }
+    out_ << FormatEffect(shown, options_.format) << '\n';
 }
 
 void Session::Flush() {
@@ -904,14 +933,22 @@ int RunScript(Session& session, LineSource& source, const std::string& script_di
     return session.Conclude();
 }
 
-int RunInteractive(Session& session, std::istream& in, std::ostream& out) {
+int RunInteractive(Session& session, std::istream& in, std::ostream& out,
+                   const std::function<void(const std::string&)>& show_prompt) {
     if (!session.Start()) {
         return session.Conclude();
     }
     out << "Type help for the commands; any other line is a chat line of the current player.\n";
     LineSource source(in, "<input>", false, [&] {
-        out << (session.current_player.empty() ? "(no player)" : session.current_player) << "> ";
+        const std::string prompt =
+            (session.current_player.empty() ? "(no player)" : session.current_player) + "> ";
         out.flush();
+        if (show_prompt) {
+            show_prompt(prompt);
+        } else {
+            out << prompt;
+            out.flush();
+        }
     });
     std::string line;
     while (source.Next(line)) {

@@ -6,9 +6,11 @@
 #include <memory>
 #include <optional>
 #include <ostream>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "sim/host/server.h"
 #include "sim/module.h"
@@ -97,6 +99,7 @@ class Session {
     int Conclude();
 
     static bool IsCommand(std::string_view word);
+    static std::vector<std::string_view> CommandNames();
 
     // With echo on, a script line as transcripts show it: commands after "$ ", comments as
     // they are.
@@ -111,6 +114,7 @@ class Session {
 
   private:
     struct Handler;
+    static std::span<const Handler> Handlers();
     static const Handler* FindHandler(std::string_view word);
 
     void Print(const Effect& effect);
@@ -163,6 +167,9 @@ class Session {
 int RunScript(Session& session, LineSource& source, const std::string& script_dir);
 
 // The prompt: script commands, and any other line is a chat line of the current player.
-int RunInteractive(Session& session, std::istream& in, std::ostream& out);
+// `show_prompt`, when given, shows the prompt instead of writing it to `out` (a line editor
+// draws its own).
+int RunInteractive(Session& session, std::istream& in, std::ostream& out,
+                   const std::function<void(const std::string&)>& show_prompt = {});
 
 }  // namespace sim

@@ -6,9 +6,11 @@
 #include <type_traits>
 #include <utility>
 
+#include <fmt/format.h>
 #include <nlohmann/json.hpp>
 
 #include "config/json_reader.h"
+#include "config/keys.h"
 #include "config/messages.h"
 #include "host/framework.h"
 #include "host/logger.h"
@@ -163,8 +165,10 @@ Json ParseFile() {
     const std::string path = ArkApi::Tools::GetCurrentDir() + kConfigPath;
     std::ifstream file(path);
     if (!file.is_open()) {
-        host::Log().error(kOpenFailed);
-        throw ConfigLoadError(kOpenFailed);
+        // A plugin folder in the wrong place is the likeliest cause: say where we looked.
+        const std::string what = fmt::format("{}: cannot open {}", kOpenFailed, path);
+        host::Log().error(what);
+        throw ConfigLoadError(what);
     }
     try {
         return config::ParseFirstValue(file);
@@ -190,6 +194,7 @@ PluginConfig& Config() {
 void LoadConfig() {
     const Json document = ParseFile();
     const JsonSection root(document, "");
+    config::WarnUnknownKeys(document);
 
     // Everything is read into a new record and catalogue, and swapped in only when the whole
     // file loaded. The colour rule keeps the previous colour, so those carry over; every
