@@ -1,6 +1,7 @@
 #include "sim/line_editor.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <streambuf>
@@ -55,9 +56,9 @@ Completion Complete(std::string_view typed, const std::vector<std::string>& cand
     if (!found.empty()) {
         std::size_t common = found.front().size();
         for (const std::string& word : found) {
-            const auto [a, b] = std::mismatch(found.front().begin(),
-                                              found.front().begin() + static_cast<long>(common),
-                                              word.begin(), word.end());
+            const auto [a, b] = std::mismatch(
+                found.front().begin(), found.front().begin() + static_cast<std::ptrdiff_t>(common),
+                word.begin(), word.end());
             common = static_cast<std::size_t>(a - found.front().begin());
         }
         completion.insert = found.front().substr(typed.size(), common - typed.size());
