@@ -27,7 +27,8 @@ configure: deps
 deps:
 	scripts/setup-deps
 
-# $(BUILD)/package/ArkApi/Plugins/Beastfinder: the module, config.json, PluginInfo.json.
+# $(BUILD)/package/ArkApi/Plugins/Beastfinder: the module, config.json, its schema and
+# PluginInfo.json; the same folder zipped as $(BUILD)/Beastfinder-<version>.zip.
 package: configure
 	cmake --build $(BUILD) -j $(JOBS) --target package-plugin
 

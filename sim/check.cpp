@@ -28,6 +28,7 @@ struct Problem {
     int line = 0;  // 0: no line to point at
     int column = 0;
     std::string text;
+    bool unknown_key = false;
 };
 
 // The whole file, or nothing with `why` set. Only regular files: a device or a pipe could
@@ -141,6 +142,15 @@ class Classifier {
         problem.text = std::string(message);
         if (const int line = LineOfOverflow(text_, message); line != 0) {
             problem.line = line;
+            return problem;
+        }
+        // "unknown key /GlobalSettings/DinosPerpage, did you mean DinosPerPage?"
+        constexpr std::string_view kUnknown = "unknown key ";
+        if (StartsWith(message, kUnknown)) {
+            std::string_view pointer = message.substr(kUnknown.size());
+            pointer = pointer.substr(0, pointer.rfind(", did you mean "));
+            problem.line = Lines().LineOf(std::string(pointer));
+            problem.unknown_key = true;
             return problem;
         }
         // Type and range errors: "(/AdminTracker/Command) what".
@@ -275,6 +285,11 @@ int CheckConfig(Server& server, const std::string& file, const std::string& modu
             problems.push_back(classifier.Classify(level != "warning", effect.Text("message")));
         }
     }
+    // The loader names unknown keys together, in key order; the file's order reads better.
+    const auto unknown_end = std::find_if(problems.begin(), problems.end(),
+                                          [](const Problem& p) { return !p.unknown_key; });
+    std::stable_sort(problems.begin(), unknown_end,
+                     [](const Problem& a, const Problem& b) { return a.line < b.line; });
     for (const std::string& fault : Faults(server, effects, blocks_before)) {
         problems.push_back(Problem{true, 0, 0, "the plugin misbehaved: " + fault});
     }

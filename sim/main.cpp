@@ -23,6 +23,7 @@
 #include "sim/check.h"
 #include "sim/generate.h"
 #include "sim/host/server.h"
+#include "sim/line_editor.h"
 #include "sim/module.h"
 #include "sim/output.h"
 #include "sim/rcon_server.h"
@@ -39,6 +40,7 @@ constexpr const char* kUsage =
     "                       [--rcon-any-address] [SCRIPT]\n"
     "       beastfinder-sim check FILE\n"
     "       beastfinder-sim generate N [--seed S] [-o FILE]\n"
+    "       beastfinder-sim --version\n"
     "  SCRIPT         script file, or - for standard input (the default when it is not a\n"
     "                 terminal); without one at a terminal, an interactive prompt\n"
     "  --server DIR   server folder holding ArkApi/Plugins/Beastfinder/config.json\n"
@@ -64,6 +66,8 @@ constexpr const char* kUsage =
     "  generate N     write a world file with N creatures to standard output; --seed S picks\n"
     "                 another world (default 1), -o FILE writes it to FILE\n"
     "Without --server and --world the bundled examples are used. See docs/simulator.md.\n";
+
+constexpr const char* kConfigInServer = "ArkApi/Plugins/Beastfinder/config.json";
 
 bool StdinIsTerminal() {
 #if defined(_WIN32)
@@ -213,6 +217,10 @@ int main(int argc, char** argv) {
     std::ios::sync_with_stdio(false);
 
     const std::string_view command = argc >= 2 ? argv[1] : "";
+    if (command == "--version") {
+        std::cout << "beastfinder-sim " << BF_VERSION << '\n';
+        return 0;
+    }
     if (command == "check" || command == "generate") {
         // An administrator's tool ends with a message, whatever went wrong.
         try {
@@ -303,6 +311,18 @@ int main(int argc, char** argv) {
             options.world_file = (examples / "world.json").string();
         }
     }
+    if (options.server_fixed) {
+        // A mistyped folder would only show as the plugin failing to start.
+        std::error_code error;
+        if (!fs::is_directory(options.server_dir, error)) {
+            std::cerr << "beastfinder-sim: --server " << sim::PrintableText(options.server_dir)
+                      << ": no such folder (config.json is looked for at "
+                      << sim::PrintableText(
+                             (fs::path(options.server_dir) / kConfigInServer).generic_string())
+                      << ")\n";
+            return 2;
+        }
+    }
     options.module_path = sim::PluginModule::DefaultPath();
 
     const bool prompt = script.empty() && (interactive || StdinIsTerminal());
@@ -356,8 +376,18 @@ int main(int argc, char** argv) {
         sim::LineSource source(std::cin, "<stdin>", false, [&] { wait(print); });
         code = sim::RunScript(session, source, "");
     } else {
-        code = sim::RunInteractive(session, std::cin, std::cout,
-                                   rcon_server ? wait : sim::InputWait());
+        const sim::InputWait serve = rcon_server ? wait : sim::InputWait();
+        std::unique_ptr<sim::LineEditor> editor;
+        if (StdinIsTerminal()) {
+            editor = sim::LineEditor::Open(sim::PromptCompletions);
+        }
+        if (editor) {
+            code = sim::RunInteractive(
+                session, editor->Stream(), std::cout, serve,
+                [&editor](const std::string& text) { editor->SetPrompt(text); });
+        } else {
+            code = sim::RunInteractive(session, std::cin, std::cout, serve);
+        }
     }
     if (!html.empty()) {
         try {

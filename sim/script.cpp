@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <fstream>
 #include <limits>
+#include <span>
+#include <variant>
 
 #include <fmt/format.h>
 
@@ -284,7 +286,7 @@ struct Session::Handler {
     void (Session::*run)(Words&, LineSource&);
 };
 
-const Session::Handler* Session::FindHandler(std::string_view word) {
+std::span<const Session::Handler> Session::Handlers() {
     static const Handler kHandlers[] = {
         {"chat", &Session::Chat},
         {"console", &Session::Console},
@@ -311,7 +313,11 @@ const Session::Handler* Session::FindHandler(std::string_view word) {
         {"creatures", &Session::Creatures},
         {"echo", &Session::Echo},
     };
-    for (const Handler& handler : kHandlers) {
+    return kHandlers;
+}
+
+const Session::Handler* Session::FindHandler(std::string_view word) {
+    for (const Handler& handler : Handlers()) {
         if (handler.name == word) {
             return &handler;
         }
@@ -321,6 +327,14 @@ const Session::Handler* Session::FindHandler(std::string_view word) {
 
 bool Session::IsCommand(std::string_view word) {
     return FindHandler(word) != nullptr;
+}
+
+std::vector<std::string_view> Session::CommandNames() {
+    std::vector<std::string_view> names;
+    for (const Handler& handler : Handlers()) {
+        names.push_back(handler.name);
+    }
+    return names;
 }
 
 Session::Session(Server& server, std::ostream& out, std::ostream& err, SessionOptions options)
@@ -337,7 +351,22 @@ Session::~Session() {
 }
 
 void Session::Print(const Effect& effect) {
-    out_ << FormatEffect(effect, options_.format) << '\n';
+    if (scratch_.empty()) {
+        out_ << FormatEffect(effect, options_.format) << '\n';
+        return;
+    }
+    // The plugin names paths in the scratch copy of the server folder; show the folder the
+    // script was given, so output does not change from run to run.
+    Effect shown = effect;
+    for (auto& [key, value] : shown.fields) {
+        if (auto* text = std::get_if<std::string>(&value)) {
+            for (auto at = text->find(scratch_); at != std::string::npos;
+                 at = text->find(scratch_, at + options_.server_dir.size())) {
+                text->replace(at, scratch_.size(), options_.server_dir);
+            }
+        }
+    }
+    out_ << FormatEffect(shown, options_.format) << '\n';
 }
 
 void Session::Flush() {
@@ -958,16 +987,24 @@ int RunScript(Session& session, LineSource& source, const std::string& script_di
     return session.Conclude();
 }
 
-int RunInteractive(Session& session, std::istream& in, std::ostream& out, const InputWait& wait) {
+int RunInteractive(Session& session, std::istream& in, std::ostream& out, const InputWait& wait,
+                   const std::function<void(const std::string&)>& show_prompt) {
     if (!session.Start()) {
         return session.Conclude();
     }
     out << "Type help for the commands; any other line is a chat line of the current player.\n";
     auto prompt = [&] {
-        out << (session.current_player.empty() ? "(no player)"
-                                               : PrintableText(session.current_player))
-            << "> ";
+        const std::string text = (session.current_player.empty()
+                                      ? std::string("(no player)")
+                                      : PrintableText(session.current_player)) +
+                                 "> ";
         out.flush();
+        if (show_prompt) {
+            show_prompt(text);
+        } else {
+            out << text;
+            out.flush();
+        }
     };
     LineSource source(in, "<input>", false, [&] {
         prompt();

@@ -6,9 +6,11 @@
 #include <memory>
 #include <optional>
 #include <ostream>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "sim/host/server.h"
 #include "sim/html_page.h"
@@ -103,6 +105,7 @@ class Session {
     static bool IsCommand(std::string_view word);
     // Started and between commands: what runs now cannot land inside a script command.
     bool Idle() const { return started_ && !executing_; }
+    static std::vector<std::string_view> CommandNames();
 
     // With echo on, a script line as transcripts show it: commands after "$ ", comments as
     // they are.
@@ -122,6 +125,7 @@ class Session {
 
   private:
     struct Handler;
+    static std::span<const Handler> Handlers();
     static const Handler* FindHandler(std::string_view word);
 
     void Print(const Effect& effect);
@@ -184,8 +188,10 @@ int RunScript(Session& session, LineSource& source, const std::string& script_di
               const std::function<void()>& after_last_line = {});
 
 // The prompt: script commands, and any other line is a chat line of the current player.
-// `wait` runs after each prompt.
+// `wait` runs after each prompt; `show_prompt`, when given, shows the prompt instead of
+// writing it to `out` (a line editor draws its own).
 int RunInteractive(Session& session, std::istream& in, std::ostream& out,
-                   const InputWait& wait = {});
+                   const InputWait& wait = {},
+                   const std::function<void(const std::string&)>& show_prompt = {});
 
 }  // namespace sim

@@ -53,7 +53,9 @@ TEST_F(PluginModuleTest, WithoutConfigStartupFailsWithOneErrorAndRegistersNothin
     EXPECT_EQ(effects[0].type, "log");
     EXPECT_EQ(effects[0].Text("logger"), "Beastfinder");
     EXPECT_EQ(effects[0].Text("level"), "error");
-    EXPECT_EQ(effects[0].Text("message"), "Failed to load config.json");
+    EXPECT_EQ(effects[0].Text("message"), "Failed to load config.json: cannot open " +
+                                              sim::TheServer().current_dir +
+                                              "/ArkApi/Plugins/Beastfinder/config.json");
     EXPECT_TRUE(sim::TheServer().commands.empty());
 
     module_.Close();

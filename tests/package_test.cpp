@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -34,21 +35,24 @@ std::string ModuleName() {
     return fs::path(BF_PLUGIN_MODULE_PATH).filename().string();
 }
 
-TEST(Package, HoldsTheModuleNamedAfterItsFolderTheConfigAndThePluginInfo) {
+TEST(Package, HoldsTheModuleNamedAfterItsFolderTheConfigItsSchemaAndThePluginInfo) {
     std::vector<std::string> files;
     for (const auto& entry : fs::directory_iterator(kPluginDir)) {
         files.push_back(entry.path().filename().string());
     }
     std::sort(files.begin(), files.end());
-    std::vector<std::string> expected = {ModuleName(), "PluginInfo.json", "config.json"};
+    std::vector<std::string> expected = {ModuleName(), "PluginInfo.json", "config.json",
+                                         "config.schema.json"};
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(files, expected);
 
     EXPECT_EQ(fs::path(ModuleName()).stem(), kPluginDir.filename());
     EXPECT_TRUE(ReadFile(kPluginDir / ModuleName()) == ReadFile(BF_PLUGIN_MODULE_PATH))
         << "the packaged module is not the one just built";
-    EXPECT_EQ(ReadFile(kPluginDir / "config.json"),
-              ReadFile(fs::path(BF_SOURCE_DIR) / "package" / "config.json"));
+    for (const char* file : {"config.json", "config.schema.json"}) {
+        EXPECT_EQ(ReadFile(kPluginDir / file),
+                  ReadFile(fs::path(BF_SOURCE_DIR) / "package" / file));
+    }
 }
 
 TEST(Package, PluginInfoHasTheLoadersKeysWithTheirTypes) {
@@ -64,7 +68,12 @@ TEST(Package, PluginInfoHasTheLoadersKeysWithTheirTypes) {
     EXPECT_NE(text("Description"), "") << info.dump();
     EXPECT_NE(text("Description"), "(not text)") << info.dump();
     ASSERT_TRUE(key("Version").is_number() && key("MinApiVersion").is_number()) << info.dump();
-    EXPECT_DOUBLE_EQ(key("Version").get<double>(), BF_PLUGIN_VERSION);
+    // major.MMPP: every release its own number, a later one a larger number.
+    unsigned major = 0;
+    unsigned minor = 0;
+    unsigned patch = 0;
+    ASSERT_EQ(std::sscanf(BF_VERSION, "%u.%u.%u", &major, &minor, &patch), 3) << BF_VERSION;
+    EXPECT_DOUBLE_EQ(key("Version").get<double>(), major + minor / 100.0 + patch / 10000.0);
     EXPECT_GT(key("MinApiVersion").get<double>(), 0.0);
     ASSERT_TRUE(key("Dependencies").is_array()) << info.dump();
     for (const Json& dependency : key("Dependencies")) {

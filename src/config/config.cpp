@@ -7,9 +7,11 @@
 #include <type_traits>
 #include <utility>
 
+#include <fmt/format.h>
 #include <nlohmann/json.hpp>
 
 #include "config/json_reader.h"
+#include "config/keys.h"
 #include "config/messages.h"
 #include "host/framework.h"
 #include "host/logger.h"
@@ -212,15 +214,20 @@ static_assert(std::is_nothrow_move_assignable_v<host::HostArray<MessageEntry>>);
 Json ParseFile() {
     const std::string path = ArkApi::Tools::GetCurrentDir() + kConfigPath;
     // Opening a pipe would wait for a writer for ever, and a folder "opens" on some systems.
+    // A plugin folder in the wrong place is the likeliest failure: say where we looked.
     std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error)) {
-        host::Log().error(kOpenFailed);
-        throw ConfigLoadError(kOpenFailed);
+    const bool exists = std::filesystem::exists(path, error);
+    std::ifstream file;
+    if (std::filesystem::is_regular_file(path, error)) {
+        file.open(path);
     }
-    std::ifstream file(path);
     if (!file.is_open()) {
-        host::Log().error(kOpenFailed);
-        throw ConfigLoadError(kOpenFailed);
+        const std::string what =
+            exists && !std::filesystem::is_regular_file(path, error)
+                ? fmt::format("{}: {} is not a regular file", kOpenFailed, path)
+                : fmt::format("{}: cannot open {}", kOpenFailed, path);
+        host::Log().error(what);
+        throw ConfigLoadError(what);
     }
     try {
         return config::ParseFirstValue(file);
@@ -246,6 +253,7 @@ PluginConfig& Config() {
 void LoadConfig() {
     const Json document = ParseFile();
     const JsonSection root(document, "");
+    config::WarnUnknownKeys(document);
 
     // Everything is read into a new record and catalogue, and swapped in only when the whole
     // file loaded. The colour rule keeps the previous colour, so those carry over; every
