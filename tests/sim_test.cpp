@@ -265,8 +265,8 @@ TEST(Output, QuotedTextIsSafeAtATerminalAndStillJson) {
         "1m \xE2\x80\xAEmoc.exe \xE2\x81\xA6x\x9B";
     const std::string quoted = JsonQuote(name);
     EXPECT_EQ(quoted, "\"Rex\\u001b[2J\\u009b1m \\u202emoc.exe \\u2066x\\\\x9B\"");
-    const auto parsed = nlohmann::json::parse(quoted);
-    EXPECT_EQ(parsed.get<std::string>(),
+    const nlohmann::json parsed = nlohmann::json::parse(quoted);
+    EXPECT_EQ(parsed.get_ref<const std::string&>(),
               "Rex\x1b[2J\xC2\x9B"
               "1m \xE2\x80\xAEmoc.exe \xE2\x81\xA6x\\x9B");
 }
