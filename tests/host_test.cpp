@@ -49,9 +49,9 @@ TEST_F(HostLayer, CapacitiesFollowTheHostsGrowthRule) {
         EXPECT_EQ(text.Count(), c.count) << c.text;
         EXPECT_EQ(text.Capacity(), c.capacity) << c.text;
         EXPECT_EQ(text.Data()[text.Count() - 1], u'\0');
-        const auto& live = sim::TheServer().Allocator().Live();
-        ASSERT_EQ(live.at(const_cast<char16_t*>(text.Data())).bytes,
-                  static_cast<std::uint64_t>(c.capacity) * 2);
+        const auto block = sim::TheServer().Allocator().LiveBlock(text.Data());
+        ASSERT_TRUE(block.has_value()) << c.text;
+        EXPECT_EQ(block->bytes, static_cast<std::uint64_t>(c.capacity) * 2);
     }
 }
 

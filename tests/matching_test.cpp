@@ -152,6 +152,27 @@ TEST_F(Matching, TamePathStopsAtTheFirstHit) {
     EXPECT_EQ(ParseFailLines(), 0U);
 }
 
+TEST_F(Matching, NameFetchedOnlyWhenOwnerAndSpeciesMiss) {
+    APrimalDinoCharacter* rex = Add(Spec().Descriptive(u"Rex (Tamed)"));
+    sim::TheServer().unresolved.insert("APrimalDinoCharacter.GetCurrentDinoName");
+    EXPECT_TRUE(Match(rex, u"rex", false, false));
+    EXPECT_THROW(Match(rex, u"bob", false, false), host::HostLookupError);
+    sim::TheServer().unresolved.clear();
+    sim::TheServer().TakeEffects();
+
+    // "Parse Fail" only when all three miss, as when the name was tried before the species.
+    APrimalDinoCharacter* unparsed = Add(Spec().Descriptive(u"((").Name(u"Rex"));
+    const struct {
+        const char16_t* word;
+        bool matches;
+        std::size_t parse_fail;
+    } cases[] = {{u"rex", true, 0}, {u"((", true, 1}, {u"zed", false, 1}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(Match(unparsed, c.word, false, false), c.matches) << sim::ToUtf8(c.word);
+        EXPECT_EQ(ParseFailLines(), c.parse_fail) << sim::ToUtf8(c.word);
+    }
+}
+
 TEST_F(Matching, WildLimits) {
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const struct {

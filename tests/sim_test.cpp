@@ -293,6 +293,30 @@ TEST(HostAllocator, MisuseIsReportedNotActedOn) {
     EXPECT_TRUE(allocator.TakeErrors().empty());
 }
 
+TEST(HostAllocator, AccountKeepsUpWithManyBlocks) {
+    HostAllocator allocator;
+    std::vector<void*> blocks;
+    for (std::uint64_t i = 0; i < 5000; ++i) {
+        blocks.push_back(allocator.Malloc(i % 7));
+    }
+    for (std::size_t i = 0; i < blocks.size(); i += 2) {
+        allocator.Free(blocks[i]);
+    }
+    EXPECT_EQ(allocator.LiveBlocks(), 2500U);
+    EXPECT_EQ(allocator.Live().size(), 2500U);
+    EXPECT_TRUE(allocator.Owns(blocks[1]));
+    EXPECT_FALSE(allocator.Owns(blocks[0]));
+    allocator.ResetPeak();
+    void* big = allocator.Malloc(1000);
+    const std::uint64_t live = allocator.LiveBytes();
+    allocator.Free(big);
+    EXPECT_EQ(allocator.PeakBytes(), live);
+    EXPECT_EQ(allocator.LiveBytes(), live - 1000);
+    allocator.Free(blocks[2]);
+    EXPECT_EQ(allocator.TakeErrors(), std::vector<std::string>{"double free of a host block"});
+    EXPECT_EQ(allocator.ReleaseAll(), 2500U);
+}
+
 // A session over the shared server, with a folder of its own for config.json.
 class SessionTest : public ::testing::Test {
   protected:

@@ -59,13 +59,6 @@ void FString::Reset() noexcept {
     capacity_ = 0;
 }
 
-std::u16string_view FString::View() const noexcept {
-    if (data_ == nullptr || count_ <= 1) {
-        return {};
-    }
-    return {data_, static_cast<std::size_t>(count_ - 1)};
-}
-
 FString FString::FromUnits(std::u16string_view units) {
     FString result;
     if (units.empty()) {

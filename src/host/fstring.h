@@ -21,7 +21,12 @@ class FString {
     ~FString();
 
     // The text without its terminator; empty for null/0/0 and for a terminator-only string.
-    std::u16string_view View() const noexcept;
+    std::u16string_view View() const noexcept {
+        if (data_ == nullptr || count_ <= 1) {
+            return {};
+        }
+        return {data_, static_cast<std::size_t>(count_ - 1)};
+    }
     bool Empty() const noexcept { return View().empty(); }
 
     const char16_t* Data() const noexcept { return data_; }

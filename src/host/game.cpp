@@ -62,13 +62,6 @@ const std::string& LookupString(Lookup lookup) {
     return strings[static_cast<std::size_t>(lookup)];
 }
 
-struct Memo {
-    void* function[kLookupCount] = {};
-    std::intptr_t offset[kLookupCount] = {};
-    std::bitset<kLookupCount> has_offset;
-};
-
-Memo g_memo;
 int g_scope_depth = 0;
 std::bitset<kLookupCount> g_reported;
 
@@ -82,20 +75,14 @@ std::bitset<kLookupCount> g_reported;
     throw error;
 }
 
-template <typename T>
-T ReadField(const void* object, Lookup lookup) {
-    static_assert(std::is_trivially_copyable_v<T>);
-    T value;
-    std::memcpy(&value, ResolveField(object, lookup), sizeof(T));
-    return value;
-}
-
 template <typename Fn>
 Fn Function(Lookup lookup) {
     return reinterpret_cast<Fn>(ResolveFunction(lookup));
 }
 
 }  // namespace
+
+detail::LookupMemo detail::g_memo;
 
 HostLookupError::HostLookupError(std::string_view text)
     : std::runtime_error(fmt::format("Host lookup '{}' did not resolve", text)) {}
@@ -106,42 +93,36 @@ LookupScope::LookupScope() noexcept {
 
 LookupScope::~LookupScope() {
     if (--g_scope_depth == 0) {
-        g_memo = Memo{};
+        detail::g_memo = detail::LookupMemo{};
     }
 }
 
-void* ResolveFunction(Lookup lookup) {
+void* detail::ResolveFunctionAsking(Lookup lookup) {
     const auto index = static_cast<std::size_t>(lookup);
-    if (g_scope_depth > 0 && g_memo.function[index] != nullptr) {
-        return g_memo.function[index];
-    }
     void* address = ::GetAddress(LookupString(lookup));
     if (address == nullptr) {
         Unresolved(lookup);
     }
     if (g_scope_depth > 0) {
-        g_memo.function[index] = address;
+        detail::g_memo.function[index] = address;
     }
     return address;
 }
 
-void* ResolveField(const void* object, Lookup lookup) {
+void* detail::ResolveFieldAsking(const void* object, Lookup lookup) {
     const auto index = static_cast<std::size_t>(lookup);
     if (object == nullptr) {
         throw std::invalid_argument(
             fmt::format("field '{}' read from a null object", kLookupTexts[index]));
     }
     const auto base = reinterpret_cast<std::uintptr_t>(object);
-    if (g_scope_depth > 0 && g_memo.has_offset.test(index)) {
-        return reinterpret_cast<void*>(base + g_memo.offset[index]);
-    }
     const std::uint64_t address = ::GetAddress(object, LookupString(lookup));
     if (address == 0) {
         Unresolved(lookup);
     }
     if (g_scope_depth > 0) {
-        g_memo.offset[index] = static_cast<std::intptr_t>(address - base);
-        g_memo.has_offset.set(index);
+        detail::g_memo.offset[index] = static_cast<std::intptr_t>(address - base);
+        detail::g_memo.has_offset[index] = true;
     }
     return reinterpret_cast<void*>(static_cast<std::uintptr_t>(address));
 }
@@ -157,16 +138,6 @@ std::uint64_t SteamId(AController* controller) {
 AShooterCharacter* GetPlayerCharacter(AShooterPlayerController* controller) {
     return Function<AShooterCharacter* (*)(AShooterPlayerController*)>(Lookup::GetPlayerCharacter)(
         controller);
-}
-
-UPrimalCharacterStatusComponent* GetCharacterStatusComponent(APrimalCharacter* character) {
-    return Function<UPrimalCharacterStatusComponent* (*)(APrimalCharacter*)>(
-        Lookup::GetCharacterStatusComponent)(character);
-}
-
-std::int32_t GetCharacterLevel(UPrimalCharacterStatusComponent* status) {
-    return Function<std::int32_t (*)(UPrimalCharacterStatusComponent*)>(Lookup::GetCharacterLevel)(
-        status);
 }
 
 UClass* DinoPrivateStaticClass() {
@@ -248,18 +219,6 @@ void RconSendMessage(RCONClientConnection* connection, std::int32_t request_id,
         Lookup::RconSendMessage)(connection, request_id, 0, &text);
 }
 
-USceneComponent* RootComponent(AActor* actor) {
-    return ReadField<USceneComponent*>(actor, Lookup::RootComponent);
-}
-
-Vector3 RelativeLocation(USceneComponent* component) {
-    return ReadField<Vector3>(component, Lookup::RelativeLocation);
-}
-
-std::int32_t TargetingTeam(AActor* actor) {
-    return ReadField<std::int32_t>(actor, Lookup::TargetingTeam);
-}
-
 void* PawnPlayerState(APawn* pawn) {
     return ReadField<void*>(pawn, Lookup::PawnPlayerState);
 }
@@ -270,23 +229,6 @@ void* ControllerPlayerState(AController* controller) {
 
 bool IsServerAdmin(AShooterCharacter* character) {
     return ReadField<std::uint8_t>(character, Lookup::IsServerAdmin) != 0;
-}
-
-UPrimalCharacterStatusComponent* MyCharacterStatusComponent(APrimalCharacter* character) {
-    return ReadField<UPrimalCharacterStatusComponent*>(character,
-                                                       Lookup::MyCharacterStatusComponent);
-}
-
-const FString& TribeName(APrimalCharacter* character) {
-    return *static_cast<const FString*>(ResolveField(character, Lookup::TribeName));
-}
-
-const FString& OwningPlayerName(APrimalDinoCharacter* dino) {
-    return *static_cast<const FString*>(ResolveField(dino, Lookup::OwningPlayerName));
-}
-
-const FString& DescriptiveName(APrimalCharacter* character) {
-    return *static_cast<const FString*>(ResolveField(character, Lookup::DescriptiveName));
 }
 
 bool OverrideLongitudeAndLatitude(APrimalWorldSettings* settings) {

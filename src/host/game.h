@@ -3,10 +3,13 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 #include "host/framework.h"
 #include "host/fstring.h"
@@ -96,8 +99,40 @@ class LookupScope {
     LookupScope& operator=(const LookupScope&) = delete;
 };
 
-void* ResolveFunction(Lookup lookup);
-void* ResolveField(const void* object, Lookup lookup);
+namespace detail {
+// What the live scopes have resolved; empty outside any scope.
+struct LookupMemo {
+    void* function[kLookupCount] = {};
+    std::intptr_t offset[kLookupCount] = {};
+    bool has_offset[kLookupCount] = {};
+};
+extern LookupMemo g_memo;
+void* ResolveFunctionAsking(Lookup lookup);
+void* ResolveFieldAsking(const void* object, Lookup lookup);
+}  // namespace detail
+
+// Searches read fields of every creature: once a scope has the address or offset, this is
+// a load and an add, inlined where it is used.
+inline void* ResolveFunction(Lookup lookup) {
+    void* known = detail::g_memo.function[static_cast<std::size_t>(lookup)];
+    return known != nullptr ? known : detail::ResolveFunctionAsking(lookup);
+}
+
+inline void* ResolveField(const void* object, Lookup lookup) {
+    const auto index = static_cast<std::size_t>(lookup);
+    if (object != nullptr && detail::g_memo.has_offset[index]) {
+        return const_cast<char*>(static_cast<const char*>(object)) + detail::g_memo.offset[index];
+    }
+    return detail::ResolveFieldAsking(object, lookup);
+}
+
+template <typename T>
+T ReadField(const void* object, Lookup lookup) {
+    static_assert(std::is_trivially_copyable_v<T>);
+    T value;
+    std::memcpy(&value, ResolveField(object, lookup), sizeof(T));
+    return value;
+}
 
 // Framework operations.
 UWorld* CurrentWorld();
@@ -105,8 +140,14 @@ std::uint64_t SteamId(AController* controller);
 
 // Game functions.
 AShooterCharacter* GetPlayerCharacter(AShooterPlayerController* controller);
-UPrimalCharacterStatusComponent* GetCharacterStatusComponent(APrimalCharacter* character);
-std::int32_t GetCharacterLevel(UPrimalCharacterStatusComponent* status);
+inline UPrimalCharacterStatusComponent* GetCharacterStatusComponent(APrimalCharacter* character) {
+    return reinterpret_cast<UPrimalCharacterStatusComponent* (*)(APrimalCharacter*)>(
+        ResolveFunction(Lookup::GetCharacterStatusComponent))(character);
+}
+inline std::int32_t GetCharacterLevel(UPrimalCharacterStatusComponent* status) {
+    return reinterpret_cast<std::int32_t (*)(UPrimalCharacterStatusComponent*)>(
+        ResolveFunction(Lookup::GetCharacterLevel))(status);
+}
 UClass* DinoPrivateStaticClass();
 void GetAllActorsOfClass(UWorld* world, UClass* actor_class, HostArray<AActor*>& out);
 APrimalWorldSettings* GetWorldSettings(UWorld* world);
@@ -128,17 +169,32 @@ void RconSendMessage(RCONClientConnection* connection, std::int32_t request_id,
                      const FString& text);
 
 // Game fields.
-USceneComponent* RootComponent(AActor* actor);
-Vector3 RelativeLocation(USceneComponent* component);
-std::int32_t TargetingTeam(AActor* actor);
+inline USceneComponent* RootComponent(AActor* actor) {
+    return ReadField<USceneComponent*>(actor, Lookup::RootComponent);
+}
+inline Vector3 RelativeLocation(USceneComponent* component) {
+    return ReadField<Vector3>(component, Lookup::RelativeLocation);
+}
+inline std::int32_t TargetingTeam(AActor* actor) {
+    return ReadField<std::int32_t>(actor, Lookup::TargetingTeam);
+}
 void* PawnPlayerState(APawn* pawn);
 void* ControllerPlayerState(AController* controller);
 bool IsServerAdmin(AShooterCharacter* character);
-UPrimalCharacterStatusComponent* MyCharacterStatusComponent(APrimalCharacter* character);
+inline UPrimalCharacterStatusComponent* MyCharacterStatusComponent(APrimalCharacter* character) {
+    return ReadField<UPrimalCharacterStatusComponent*>(character,
+                                                       Lookup::MyCharacterStatusComponent);
+}
 // Text fields are the host's own storage: valid until the object changes; copy to keep.
-const FString& TribeName(APrimalCharacter* character);
-const FString& OwningPlayerName(APrimalDinoCharacter* dino);
-const FString& DescriptiveName(APrimalCharacter* character);
+inline const FString& TribeName(APrimalCharacter* character) {
+    return *static_cast<const FString*>(ResolveField(character, Lookup::TribeName));
+}
+inline const FString& OwningPlayerName(APrimalDinoCharacter* dino) {
+    return *static_cast<const FString*>(ResolveField(dino, Lookup::OwningPlayerName));
+}
+inline const FString& DescriptiveName(APrimalCharacter* character) {
+    return *static_cast<const FString*>(ResolveField(character, Lookup::DescriptiveName));
+}
 bool OverrideLongitudeAndLatitude(APrimalWorldSettings* settings);
 float LongitudeOrigin(APrimalWorldSettings* settings);
 float LatitudeOrigin(APrimalWorldSettings* settings);

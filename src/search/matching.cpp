@@ -13,24 +13,36 @@ bool CurrentNameMatches(const NameMatchContext& context, APrimalDinoCharacter* c
     return context.Needle().FoundIn(name.View());
 }
 
-// Owner, then current name, then species: the first hit ends it, so the later names are
-// fetched only when needed.
-bool TamePathMatches(const NameMatchContext& context, APrimalDinoCharacter* creature) {
+}  // namespace
+
+// The host's strings are read in place; the current name has to be fetched (and freed), so
+// it is asked for only when neither the owner nor the species decides. "Parse Fail" is
+// logged only when all three miss, whatever order they are tried in.
+bool detail::TamePathMatches(const NameMatchContext& context, APrimalDinoCharacter* creature) {
     if (context.Needle().FoundIn(CreatureOwnerNameView(creature))) {
+        return true;
+    }
+    const std::u16string_view field = host::DescriptiveName(creature).View();
+    const std::u16string_view species = FirstPiece(field, u"(");
+    if (!species.empty() && context.Needle().FoundIn(species)) {
         return true;
     }
     if (CurrentNameMatches(context, creature)) {
         return true;
     }
-    return context.Needle().FoundIn(CreatureSpeciesView(creature));
+    if (species.empty()) {
+        host::Log().info("Parse Fail");
+        return context.Needle().FoundIn(field);
+    }
+    return false;
 }
 
-bool WildPathMatches(const NameMatchContext& context, APrimalDinoCharacter* creature) {
+bool detail::WildPathMatches(const NameMatchContext& context, APrimalDinoCharacter* creature) {
     // Administrators find wild creatures by name alone, near or far.
     if (context.CallerIsAdmin()) {
         return CurrentNameMatches(context, creature);
     }
-    const WildTrackerConfig& settings = Config().WildTracker;
+    const WildTrackerConfig& settings = context.wild_settings;
 
     USceneComponent* root = host::RootComponent(creature);
     if (root == nullptr) {
@@ -61,8 +73,6 @@ bool WildPathMatches(const NameMatchContext& context, APrimalDinoCharacter* crea
     return context.Needle().FoundIn(name.View());
 }
 
-}  // namespace
-
 NameMatchContext::NameMatchContext(bool wild, AShooterPlayerController* caller, std::int32_t& level,
                                    const host::Vector3& caller_location,
                                    const host::FString& search_text, std::int32_t caller_team,
@@ -74,6 +84,7 @@ NameMatchContext::NameMatchContext(bool wild, AShooterPlayerController* caller, 
       search_text(search_text),
       caller_team(caller_team),
       admin(admin),
+      wild_settings(Config().WildTracker),
       needle_(search_text.View()) {}
 
 bool NameMatchContext::CallerIsAdmin() const {
@@ -83,22 +94,6 @@ bool NameMatchContext::CallerIsAdmin() const {
         caller_is_admin_ = character != nullptr && host::IsServerAdmin(character);
     }
     return *caller_is_admin_;
-}
-
-bool MatchCreatureName(const NameMatchContext& context, APrimalDinoCharacter* creature) {
-    if (creature == nullptr) {
-        return false;
-    }
-    const std::int32_t team = host::TargetingTeam(creature);
-    const bool owned_for_admin = context.admin && team > kWildTeamLimit;
-    if (!context.wild) {
-        return (team == context.caller_team || owned_for_admin) &&
-               TamePathMatches(context, creature);
-    }
-    if (team < kWildTeamLimit) {
-        return WildPathMatches(context, creature);
-    }
-    return owned_for_admin && TamePathMatches(context, creature);
 }
 
 std::u16string_view CreatureOwnerNameView(APrimalDinoCharacter* creature) {

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string_view>
 
+#include "config/config.h"
 #include "host/fstring.h"
 #include "host/game.h"
 #include "host/values.h"
@@ -33,6 +34,8 @@ class NameMatchContext {
     const std::int32_t caller_team;
     const bool admin;
 
+    const WildTrackerConfig& wild_settings;  // read once: the config cannot change mid-search
+
     // The search text upper-cased, prepared once for the whole search.
     const FoldedNeedle& Needle() const noexcept { return needle_; }
     // Read from the caller's character at first need and kept for the search.
@@ -43,9 +46,28 @@ class NameMatchContext {
     mutable std::optional<bool> caller_is_admin_;
 };
 
+namespace detail {
+bool TamePathMatches(const NameMatchContext& context, APrimalDinoCharacter* creature);
+bool WildPathMatches(const NameMatchContext& context, APrimalDinoCharacter* creature);
+}  // namespace detail
+
 // True when the creature is of the kind the search admits and one of its names contains
-// the search text, ignoring case.
-bool MatchCreatureName(const NameMatchContext& context, APrimalDinoCharacter* creature);
+// the search text, ignoring case. Inline: most creatures are turned away by their team.
+inline bool MatchCreatureName(const NameMatchContext& context, APrimalDinoCharacter* creature) {
+    if (creature == nullptr) {
+        return false;
+    }
+    const std::int32_t team = host::TargetingTeam(creature);
+    const bool owned_for_admin = context.admin && team > kWildTeamLimit;
+    if (!context.wild) {
+        return (team == context.caller_team || owned_for_admin) &&
+               detail::TamePathMatches(context, creature);
+    }
+    if (team < kWildTeamLimit) {
+        return detail::WildPathMatches(context, creature);
+    }
+    return owned_for_admin && detail::TamePathMatches(context, creature);
+}
 
 // The tribe name when it holds a character, else the owning player's name. The view
 // points into the creature's own storage.

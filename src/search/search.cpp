@@ -17,6 +17,7 @@
 #include "present/dye_colors.h"
 #include "search/entries.h"
 #include "search/matching.h"
+#include "search/page.h"
 #include "search/text.h"
 
 namespace beastfinder {
@@ -99,19 +100,25 @@ std::int32_t SortLevel(AActor* creature) {
 // comparison of the sort.
 struct Match {
     std::int32_t level;
+    std::uint32_t position;  // in the host's list
     APrimalDinoCharacter* creature;
 };
 
-bool PassesTeamFilter(std::int32_t team, SearchMode mode, std::int32_t requester_team) {
+// Calls `keep` with the team filter of the mode as a separate loop each, so that the walk
+// over every creature does not test the mode again for each.
+template <typename Keep>
+void ForModeFilter(SearchMode mode, std::int32_t requester_team, Keep keep) {
     switch (mode) {
         case SearchMode::Admin:
-            return team > kTamedTeamFloor;
+            keep([](std::int32_t team) { return team > kTamedTeamFloor; });
+            return;
         case SearchMode::Wild:
-            return team < kTamedTeamFloor;
+            keep([](std::int32_t team) { return team < kTamedTeamFloor; });
+            return;
         case SearchMode::Tame:
-            return team == requester_team;
+            keep([requester_team](std::int32_t team) { return team == requester_team; });
+            return;
     }
-    return false;
 }
 
 CoordinateRule RuleFor(SearchMode mode) {
@@ -188,29 +195,29 @@ std::optional<Listing> GatherListing(AShooterPlayerController* controller,
 
     std::vector<Match> matches;
     matches.reserve(static_cast<std::size_t>(candidates.Count() > 0 ? candidates.Count() : 0));
+    AActor* const* const listed_first = candidates.begin();
+    const auto count = static_cast<std::uint32_t>(candidates.end() - listed_first);
     if (word_search) {
         std::int32_t level_slot = 0;
         NameMatchContext context{wild,         controller,     level_slot, player_position,
                                  request.text, requester_team, admin};
-        for (AActor* candidate : candidates) {
-            auto* creature = static_cast<APrimalDinoCharacter*>(candidate);
-            if (candidate != nullptr && MatchCreatureName(context, creature)) {
-                matches.push_back(Match{SortLevel(creature), creature});
+        for (std::uint32_t i = 0; i < count; ++i) {
+            auto* creature = static_cast<APrimalDinoCharacter*>(listed_first[i]);
+            if (creature != nullptr && MatchCreatureName(context, creature)) {
+                matches.push_back(Match{SortLevel(creature), i, creature});
             }
         }
     } else {
-        for (AActor* candidate : candidates) {
-            if (candidate != nullptr &&
-                PassesTeamFilter(host::TargetingTeam(candidate), mode, requester_team)) {
-                matches.push_back(
-                    Match{SortLevel(candidate), static_cast<APrimalDinoCharacter*>(candidate)});
+        ForModeFilter(mode, requester_team, [&](auto admits) {
+            for (std::uint32_t i = 0; i < count; ++i) {
+                AActor* candidate = listed_first[i];
+                if (candidate != nullptr && admits(host::TargetingTeam(candidate))) {
+                    matches.push_back(Match{SortLevel(candidate), i,
+                                            static_cast<APrimalDinoCharacter*>(candidate)});
+                }
             }
-        }
+        });
     }
-
-    // Equal levels keep the host's order.
-    std::stable_sort(matches.begin(), matches.end(),
-                     [](const Match& a, const Match& b) { return a.level > b.level; });
 
     const GlobalSettingsConfig& global = Config().GlobalSettings;
     const std::int64_t per_page = std::max<std::int32_t>(1, global.DinosPerPage);
@@ -223,6 +230,7 @@ std::optional<Listing> GatherListing(AShooterPlayerController* controller,
         return listing;
     }
     listing.found = true;
+    OrderPage(matches, static_cast<std::size_t>(skip), static_cast<std::size_t>(listed));
 
     const bool single = n == 1;
     std::u16string& output = listing.text;
