@@ -53,6 +53,7 @@ TEST_F(CommandHandlers, SiblingExportsAreFoundByNameOnlyWhileTheirModuleIsLoaded
     EXPECT_FALSE(siblings::GetTokens(kSteamId, "gold").has_value());
     EXPECT_FALSE(siblings::SpendTokens(1, kSteamId, "gold").has_value());
     EXPECT_FALSE(siblings::HasPermission(kSteamId, "Trackers").has_value());
+    EXPECT_FALSE(siblings::IsLoaded("Permissions"));
     EXPECT_EQ(host::FindModuleExport(siblings::ModuleFileName("ArkShop").c_str(),
                                      "_ZN7ArkShop6Points9GetPointsEy"),
               nullptr);
@@ -68,6 +69,7 @@ TEST_F(CommandHandlers, SiblingExportsAreFoundByNameOnlyWhileTheirModuleIsLoaded
     EXPECT_EQ(siblings::GetTokens(kSteamId, "silver"), 0);
     EXPECT_EQ(siblings::SpendTokens(8, kSteamId, "gold"), false);
     EXPECT_EQ(siblings::SpendTokens(7, kSteamId, "gold"), true);
+    EXPECT_TRUE(siblings::IsLoaded("Permissions"));
     EXPECT_EQ(siblings::HasPermission(kSteamId, "Trackers"), true);
     EXPECT_EQ(siblings::HasPermission(kSteamId, "trackers"), false);
     EXPECT_EQ(siblings::HasPermission(kSteamId + 1, "Trackers"), false);
