@@ -296,6 +296,8 @@ const Session::Handler* Session::FindHandler(std::string_view word) {
         {"points", &Session::Points},
         {"tokens", &Session::Tokens},
         {"group", &Session::Group},
+        {"grant", &Session::Grant},
+        {"revoke", &Session::Revoke},
         {"plugin", &Session::Plugin},
         {"world", &Session::World},
         {"world-settings", &Session::WorldSettings},
@@ -627,6 +629,22 @@ void Session::Group(Words& words, LineSource&) {
         server_.groups[player.steam_id].insert(group);
     } else {
         server_.groups[player.steam_id].erase(group);
+    }
+}
+
+void Session::Grant(Words& words, LineSource&) {
+    const std::string group = Need(words, "grant", "the group's name");
+    const std::string permission = Need(words, "grant", "the permission");
+    NoMore(words, "grant");
+    server_.grants[group].insert(permission);
+}
+
+void Session::Revoke(Words& words, LineSource&) {
+    const std::string group = Need(words, "revoke", "the group's name");
+    const std::string permission = Need(words, "revoke", "the permission");
+    NoMore(words, "revoke");
+    if (const auto held = server_.grants.find(group); held != server_.grants.end()) {
+        held->second.erase(permission);
     }
 }
 

@@ -313,7 +313,7 @@ void ReadPlugins(const Reader& r, const json& plugins, WorldSpec& spec) {
         } else if (item.key() == "CoinVault") {
             r.Object(p, at, {"present", "refuse_spends", "tokens"});
         } else {
-            r.Object(p, at, {"present", "groups"});
+            r.Object(p, at, {"present", "groups", "grants"});
         }
         r.Optional(p, at, "present", books.present, &Reader::Bool);
         r.Optional(p, at, "refuse_spends", books.refuse_spends, &Reader::Bool);
@@ -344,6 +344,24 @@ void ReadPlugins(const Reader& r, const json& plugins, WorldSpec& spec) {
                 names.insert(r.String(entry.value()[k], PointerChild(where, k)));
             }
         });
+        // Keyed by group, not player; a group the file names replaces the default's.
+        if (const auto grants = p.find("grants"); grants != p.end()) {
+            const std::string pointer = PointerChild(at, "grants");
+            if (!grants->is_object()) {
+                r.WrongType(*grants, pointer, "an object");
+            }
+            for (const auto& entry : grants->items()) {
+                const std::string where = PointerChild(pointer, entry.key());
+                if (!entry.value().is_array()) {
+                    r.WrongType(entry.value(), where, "an array of permission names");
+                }
+                auto& names = spec.grants[entry.key()];
+                names.clear();
+                for (std::size_t k = 0; k < entry.value().size(); ++k) {
+                    names.insert(r.String(entry.value()[k], PointerChild(where, k)));
+                }
+            }
+        }
     }
 }
 
@@ -545,6 +563,7 @@ void ApplyWorld(Server& server, const WorldSpec& spec) {
     server.points = spec.points;
     server.tokens = spec.tokens;
     server.groups = spec.groups;
+    server.grants = spec.grants;
 }
 
 std::set<const void*> WorldBlocks(const Server& server) {

@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -86,6 +87,8 @@ TEST(WorldFile, ErrorsNameFileLineAndKeyPath) {
         {"{\"players\": [{\"name\": \"A\"}], \"plugins\": {\"Permissions\": {\"groups\": "
          "{\"A\": \"Admins\"}}}}",
          "w.json:1: /plugins/Permissions/groups/A: expected an array of group names, got string"},
+        {"{\"plugins\": {\"Permissions\": {\"grants\": {\"VIP\": [\"a\", 5]}}}}",
+         "w.json:1: /plugins/Permissions/grants/VIP/1: expected a string, got number"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(WorldError(c.text), c.error) << c.text;
@@ -105,7 +108,8 @@ TEST(WorldFile, FillsDefaultsAndAssignsFreeIds) {
         "creatures": [{"name": "x"}, {"id": 1}, {"id": 3, "status": false}, {}],
         "plugins": {"ArkShop": {"refuse_spends": true, "points": {"A": -3}},
                     "CoinVault": {"present": false, "tokens": {"B": {"gold": 2}}},
-                    "Permissions": {"groups": {"C": ["VIP", "VIP", "Admins"]}}}
+                    "Permissions": {"groups": {"C": ["VIP", "VIP", "Admins"]},
+                                    "grants": {"VIP": ["Beastfinder.Track"]}}}
     })json",
                                      "w.json");
     EXPECT_FALSE(spec.world);
@@ -126,6 +130,9 @@ TEST(WorldFile, FillsDefaultsAndAssignsFreeIds) {
     EXPECT_EQ(spec.points.at(76561198000000002ULL), -3);
     EXPECT_EQ(spec.tokens.at({76561198000000001ULL, "gold"}), 2);
     EXPECT_EQ(spec.groups.at(76561198000000003ULL), (std::set<std::string>{"Admins", "VIP"}));
+    // Administrators' group holds everything unless the file says otherwise.
+    EXPECT_EQ(spec.grants, (std::map<std::string, std::set<std::string>, std::less<>>{
+                               {"Admins", {"*"}}, {"VIP", {"Beastfinder.Track"}}}));
 }
 
 TEST(WorldFile, AppliedWorldIsWhatTheHostAnswers) {
@@ -337,6 +344,8 @@ TEST_F(SessionTest, ScriptLinesEditTheWorldOrSayWhatIsWrong) {
         {"wait 1.5 s", "error: wait: unexpected \"s\""},
         {"chat A /nothing here", "unhandled kind=\"chat\" player=\"A\" line=\"/nothing here\"\n"},
         {"echo  two  spaces ", "echo text=\" two  spaces \"\n"},
+        {"grant Builders", "error: grant: the permission is missing"},
+        {"revoke Nobody Anything", ""},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(Run(session, c.line), c.result) << c.line;
