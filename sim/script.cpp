@@ -580,11 +580,12 @@ void Session::AddCreature(Words& words, LineSource&) {
     for (const auto& creature : server_.Creatures()) {
         highest = std::max(highest, creature->id);
     }
-    spec.id = highest + 1;
+    bool id_given = false;
     while (auto word = words.Next()) {
         const auto [key, value] = KeyValue(*word, "add-creature");
         if (key == "id") {
             spec.id = Id(value, "add-creature");
+            id_given = true;
             if (server_.FindCreature(spec.id) != nullptr) {
                 throw ScriptError(
                     fmt::format("add-creature: creature id {} is already taken", spec.id));
@@ -592,6 +593,12 @@ void Session::AddCreature(Words& words, LineSource&) {
         } else {
             EditCreature(spec, key, value);
         }
+    }
+    if (!id_given) {
+        if (highest == std::numeric_limits<std::uint64_t>::max()) {
+            throw ScriptError("add-creature: no id above the highest is left; give id=N");
+        }
+        spec.id = highest + 1;
     }
     AddCreatureFromSpec(server_, spec);
 }
@@ -805,7 +812,7 @@ void Session::Players(Words& words, LineSource&) {
         const PlayerSpec spec = SpecOf(*player);
         server_.Emit(Effect{"player",
                             {{"name", spec.name},
-                             {"steam_id", static_cast<std::int64_t>(spec.steam_id)},
+                             {"steam_id", spec.steam_id},
                              {"team", static_cast<std::int64_t>(spec.team)},
                              {"admin", spec.admin},
                              {"at", Where(spec.position)},
@@ -822,7 +829,7 @@ void Session::Creatures(Words& words, LineSource&) {
         const CreatureSpec spec = SpecOf(*creature);
         server_.Emit(
             Effect{"creature",
-                   {{"id", static_cast<std::int64_t>(spec.id)},
+                   {{"id", spec.id},
                     {"name", spec.name},
                     {"species", spec.species},
                     {"tribe", spec.tribe},

@@ -82,10 +82,15 @@ class Reader {
                     std::numeric_limits<std::int32_t>::max(), "a 32-bit integer"));
     }
 
-    // Ids up to 2^63 - 1, so that every printed value is a signed 64-bit number.
+    // Steam ids use the whole unsigned 64-bit range.
     std::uint64_t Id(const json& value, const std::string& pointer) const {
-        return static_cast<std::uint64_t>(
-            Integer(value, pointer, 0, std::numeric_limits<std::int64_t>::max(), "an id"));
+        if (value.is_number_unsigned()) {
+            return value.get<std::uint64_t>();
+        }
+        if (!value.is_number_integer()) {
+            WrongType(value, pointer, "an id");
+        }
+        Fail(pointer, fmt::format("{} is out of range for an id", value.get<std::int64_t>()));
     }
 
     float Float(const json& value, const std::string& pointer) const {

@@ -20,7 +20,8 @@ namespace sim {
 
 // One observable effect: a type and its values, in a fixed order.
 struct Effect {
-    using Value = std::variant<std::nullptr_t, bool, std::int64_t, double, std::string>;
+    using Value =
+        std::variant<std::nullptr_t, bool, std::int64_t, std::uint64_t, double, std::string>;
     std::string type;
     std::vector<std::pair<std::string, Value>> fields;
 
