@@ -41,8 +41,7 @@ inline std::string Snapshot() {
     }
     PutSpend(out, c.TameTracker);
     out << c.AdminTracker.Command << ';' << c.AdminTracker.Permission.Enabled
-        << c.AdminTracker.Permission.Name << ';' << c.ArkShopLoaded << c.CoinVaultLoaded
-        << c.PermissionsLoaded << '\n';
+        << c.AdminTracker.Permission.Name << '\n';
     for (const auto& m : beastfinder::MessageCatalogue()) {
         out << m.name << "=";
         for (const char16_t unit : m.text) {

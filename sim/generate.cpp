@@ -111,6 +111,7 @@ WorldGenerator::WorldGenerator(std::uint64_t creatures, std::uint64_t seed)
                     {76561198000000006ULL, 1000}};
     base_.tokens = {{{76561198000000002ULL, "gold"}, 3}, {{76561198000000005ULL, "gold"}, 1}};
     base_.groups = {{76561198000000001ULL, {"Admins"}}, {76561198000000002ULL, {"Trackers"}}};
+    base_.grants["Trackers"] = {"Beastfinder.Track"};
 }
 
 // splitmix64: tiny, fast and the same everywhere.
@@ -259,6 +260,14 @@ void AppendPlugins(fmt::memory_buffer& out, const WorldSpec& spec) {
         std::string& text = books["Permissions"];
         text += fmt::format("{}{}: [{}]", text.empty() ? "" : ", ", JsonQuote(names[id]), list);
     }
+    std::string grants;
+    for (const auto& [group, permissions] : spec.grants) {
+        std::string list;
+        for (const std::string& permission : permissions) {
+            list += fmt::format("{}{}", list.empty() ? "" : ", ", JsonQuote(permission));
+        }
+        grants += fmt::format("{}{}: [{}]", grants.empty() ? "" : ", ", JsonQuote(group), list);
+    }
     const std::pair<std::string_view, std::string_view> kinds[] = {
         {"ArkShop", "points"}, {"CoinVault", "tokens"}, {"Permissions", "groups"}};
     const char* separator = "";
@@ -272,7 +281,11 @@ void AppendPlugins(fmt::memory_buffer& out, const WorldSpec& spec) {
         if (it->second.refuse_spends) {
             fmt::format_to(out_it, ", \"refuse_spends\": true");
         }
-        fmt::format_to(out_it, ", \"{}\": {{{}}}}}", kind, books[plugin]);
+        fmt::format_to(out_it, ", \"{}\": {{{}}}", kind, books[plugin]);
+        if (plugin == "Permissions") {
+            fmt::format_to(out_it, ", \"grants\": {{{}}}", grants);
+        }
+        out.push_back('}');
         separator = ",\n";
     }
 }

@@ -15,6 +15,7 @@ std::string FormatValue(const Effect::Value& value, OutputFormat format) {
         std::string operator()(std::nullptr_t) const { return "null"; }
         std::string operator()(bool b) const { return b ? "true" : "false"; }
         std::string operator()(std::int64_t i) const { return fmt::format("{}", i); }
+        std::string operator()(std::uint64_t i) const { return fmt::format("{}", i); }
         std::string operator()(double d) const {
             // JSON has no spelling for infinities or NaN.
             if (!std::isfinite(d) && format == OutputFormat::Json) {

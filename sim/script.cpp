@@ -299,6 +299,8 @@ std::span<const Session::Handler> Session::Handlers() {
         {"points", &Session::Points},
         {"tokens", &Session::Tokens},
         {"group", &Session::Group},
+        {"grant", &Session::Grant},
+        {"revoke", &Session::Revoke},
         {"plugin", &Session::Plugin},
         {"world", &Session::World},
         {"world-settings", &Session::WorldSettings},
@@ -657,11 +659,12 @@ void Session::AddCreature(Words& words, LineSource&) {
     for (const auto& creature : server_.Creatures()) {
         highest = std::max(highest, creature->id);
     }
-    spec.id = highest + 1;
+    bool id_given = false;
     while (auto word = words.Next()) {
         const auto [key, value] = KeyValue(*word, "add-creature");
         if (key == "id") {
             spec.id = Id(value, "add-creature");
+            id_given = true;
             if (server_.FindCreature(spec.id) != nullptr) {
                 throw ScriptError(
                     fmt::format("add-creature: creature id {} is already taken", spec.id));
@@ -669,6 +672,12 @@ void Session::AddCreature(Words& words, LineSource&) {
         } else {
             EditCreature(spec, key, value);
         }
+    }
+    if (!id_given) {
+        if (highest == std::numeric_limits<std::uint64_t>::max()) {
+            throw ScriptError("add-creature: no id above the highest is left; give id=N");
+        }
+        spec.id = highest + 1;
     }
     AddCreatureFromSpec(server_, spec);
 }
@@ -706,6 +715,22 @@ void Session::Group(Words& words, LineSource&) {
         server_.groups[player.steam_id].insert(group);
     } else {
         server_.groups[player.steam_id].erase(group);
+    }
+}
+
+void Session::Grant(Words& words, LineSource&) {
+    const std::string group = Need(words, "grant", "the group's name");
+    const std::string permission = Need(words, "grant", "the permission");
+    NoMore(words, "grant");
+    server_.grants[group].insert(permission);
+}
+
+void Session::Revoke(Words& words, LineSource&) {
+    const std::string group = Need(words, "revoke", "the group's name");
+    const std::string permission = Need(words, "revoke", "the permission");
+    NoMore(words, "revoke");
+    if (const auto held = server_.grants.find(group); held != server_.grants.end()) {
+        held->second.erase(permission);
     }
 }
 
@@ -866,7 +891,7 @@ void Session::Players(Words& words, LineSource&) {
         const PlayerSpec spec = SpecOf(*player);
         server_.Emit(Effect{"player",
                             {{"name", spec.name},
-                             {"steam_id", static_cast<std::int64_t>(spec.steam_id)},
+                             {"steam_id", spec.steam_id},
                              {"team", static_cast<std::int64_t>(spec.team)},
                              {"admin", spec.admin},
                              {"at", Where(spec.position)},
@@ -883,7 +908,7 @@ void Session::Creatures(Words& words, LineSource&) {
         const CreatureSpec spec = SpecOf(*creature);
         server_.Emit(
             Effect{"creature",
-                   {{"id", static_cast<std::int64_t>(spec.id)},
+                   {{"id", spec.id},
                     {"name", spec.name},
                     {"species", spec.species},
                     {"tribe", spec.tribe},

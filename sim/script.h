@@ -148,6 +148,8 @@ class Session {
     void Points(Words& words, LineSource& more);
     void Tokens(Words& words, LineSource& more);
     void Group(Words& words, LineSource& more);
+    void Grant(Words& words, LineSource& more);
+    void Revoke(Words& words, LineSource& more);
     void Plugin(Words& words, LineSource& more);
     void World(Words& words, LineSource& more);
     void WorldSettings(Words& words, LineSource& more);

@@ -82,10 +82,15 @@ class Reader {
                     std::numeric_limits<std::int32_t>::max(), "a 32-bit integer"));
     }
 
-    // Ids up to 2^63 - 1, so that every printed value is a signed 64-bit number.
+    // Steam ids use the whole unsigned 64-bit range.
     std::uint64_t Id(const json& value, const std::string& pointer) const {
-        return static_cast<std::uint64_t>(
-            Integer(value, pointer, 0, std::numeric_limits<std::int64_t>::max(), "an id"));
+        if (value.is_number_unsigned()) {
+            return value.get<std::uint64_t>();
+        }
+        if (!value.is_number_integer()) {
+            WrongType(value, pointer, "an id");
+        }
+        Fail(pointer, fmt::format("{} is out of range for an id", value.get<std::int64_t>()));
     }
 
     float Float(const json& value, const std::string& pointer) const {
@@ -313,7 +318,7 @@ void ReadPlugins(const Reader& r, const json& plugins, WorldSpec& spec) {
         } else if (item.key() == "CoinVault") {
             r.Object(p, at, {"present", "refuse_spends", "tokens"});
         } else {
-            r.Object(p, at, {"present", "groups"});
+            r.Object(p, at, {"present", "groups", "grants"});
         }
         r.Optional(p, at, "present", books.present, &Reader::Bool);
         r.Optional(p, at, "refuse_spends", books.refuse_spends, &Reader::Bool);
@@ -344,6 +349,24 @@ void ReadPlugins(const Reader& r, const json& plugins, WorldSpec& spec) {
                 names.insert(r.String(entry.value()[k], PointerChild(where, k)));
             }
         });
+        // Keyed by group, not player; a group the file names replaces the default's.
+        if (const auto grants = p.find("grants"); grants != p.end()) {
+            const std::string pointer = PointerChild(at, "grants");
+            if (!grants->is_object()) {
+                r.WrongType(*grants, pointer, "an object");
+            }
+            for (const auto& entry : grants->items()) {
+                const std::string where = PointerChild(pointer, entry.key());
+                if (!entry.value().is_array()) {
+                    r.WrongType(entry.value(), where, "an array of permission names");
+                }
+                auto& names = spec.grants[entry.key()];
+                names.clear();
+                for (std::size_t k = 0; k < entry.value().size(); ++k) {
+                    names.insert(r.String(entry.value()[k], PointerChild(where, k)));
+                }
+            }
+        }
     }
 }
 
@@ -545,6 +568,7 @@ void ApplyWorld(Server& server, const WorldSpec& spec) {
     server.points = spec.points;
     server.tokens = spec.tokens;
     server.groups = spec.groups;
+    server.grants = spec.grants;
 }
 
 std::set<const void*> WorldBlocks(const Server& server) {

@@ -59,6 +59,8 @@ struct WorldSpec {
     std::map<std::uint64_t, std::int32_t> points;
     std::map<std::pair<std::uint64_t, std::string>, std::int32_t> tokens;
     std::map<std::uint64_t, std::set<std::string>> groups;
+    // As the permissions plugin starts out: administrators' group holds every permission.
+    std::map<std::string, std::set<std::string>, std::less<>> grants = {{"Admins", {"*"}}};
 };
 
 // `name` is what error lines call the file.

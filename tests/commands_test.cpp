@@ -32,6 +32,7 @@ class CommandHandlers : public bftest::HostTest {
         sim::TheServer().points.clear();
         sim::TheServer().tokens.clear();
         sim::TheServer().groups.clear();
+        sim::TheServer().grants = {{"Admins", {"*"}}};
         HostTest::TearDown();
     }
 };
@@ -39,7 +40,9 @@ class CommandHandlers : public bftest::HostTest {
 TEST_F(CommandHandlers, SiblingExportsAreFoundByNameOnlyWhileTheirModuleIsLoaded) {
     sim::TheServer().points[kSteamId] = 120;
     sim::TheServer().tokens[{kSteamId, "gold"}] = 7;
-    sim::TheServer().groups[kSteamId] = {"Trackers", "caf??"};
+    sim::TheServer().groups[kSteamId] = {"Trackers"};
+    sim::TheServer().groups[kSteamId + 2] = {"Admins"};
+    sim::TheServer().grants["Trackers"] = {"Beastfinder.Track", "caf??"};
 
 #if defined(_WIN32)
     EXPECT_EQ(siblings::ModuleFileName("ArkShop"), "ArkShop.dll");
@@ -52,7 +55,8 @@ TEST_F(CommandHandlers, SiblingExportsAreFoundByNameOnlyWhileTheirModuleIsLoaded
     EXPECT_FALSE(siblings::SpendPoints(1, kSteamId).has_value());
     EXPECT_FALSE(siblings::GetTokens(kSteamId, "gold").has_value());
     EXPECT_FALSE(siblings::SpendTokens(1, kSteamId, "gold").has_value());
-    EXPECT_FALSE(siblings::HasPermission(kSteamId, "Trackers").has_value());
+    EXPECT_FALSE(siblings::HasPermission(kSteamId, "Beastfinder.Track").has_value());
+    EXPECT_FALSE(siblings::IsLoaded("Permissions"));
     EXPECT_EQ(host::FindModuleExport(siblings::ModuleFileName("ArkShop").c_str(),
                                      "_ZN7ArkShop6Points9GetPointsEy"),
               nullptr);
@@ -68,10 +72,14 @@ TEST_F(CommandHandlers, SiblingExportsAreFoundByNameOnlyWhileTheirModuleIsLoaded
     EXPECT_EQ(siblings::GetTokens(kSteamId, "silver"), 0);
     EXPECT_EQ(siblings::SpendTokens(8, kSteamId, "gold"), false);
     EXPECT_EQ(siblings::SpendTokens(7, kSteamId, "gold"), true);
-    EXPECT_EQ(siblings::HasPermission(kSteamId, "Trackers"), true);
-    EXPECT_EQ(siblings::HasPermission(kSteamId, "trackers"), false);
-    EXPECT_EQ(siblings::HasPermission(kSteamId + 1, "Trackers"), false);
-    // The group name crosses as host text made byte by byte: a non-ASCII name arrives
+    EXPECT_TRUE(siblings::IsLoaded("Permissions"));
+    // A permission is held through a group; a group's own name is no permission.
+    EXPECT_EQ(siblings::HasPermission(kSteamId, "Beastfinder.Track"), true);
+    EXPECT_EQ(siblings::HasPermission(kSteamId, "beastfinder.track"), false);
+    EXPECT_EQ(siblings::HasPermission(kSteamId, "Trackers"), false);
+    EXPECT_EQ(siblings::HasPermission(kSteamId + 1, "Beastfinder.Track"), false);
+    EXPECT_EQ(siblings::HasPermission(kSteamId + 2, "Anything.At.All"), true);
+    // The permission name crosses as host text made byte by byte: a non-ASCII name arrives
     // with "?" for each byte above 127.
     EXPECT_EQ(siblings::HasPermission(kSteamId, "caf\xC3\xA9"), true);
 }

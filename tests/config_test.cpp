@@ -62,8 +62,7 @@ BF_TO_JSON(WildTrackerConfig, Enabled, Command, Cooldown, RequiresAdmin, ShowCol
 BF_TO_JSON(TameTrackerConfig, Command, Cooldown, RequiresAdmin, ShowDistance, ShowExactCoords,
            ShowLevel, Permission, CoinVault, ArkShop)
 BF_TO_JSON(AdminTrackerConfig, Command, Permission)
-BF_TO_JSON(PluginConfig, GlobalSettings, PremiumSettings, WildTracker, TameTracker, AdminTracker,
-           ArkShopLoaded, CoinVaultLoaded, PermissionsLoaded)
+BF_TO_JSON(PluginConfig, GlobalSettings, PremiumSettings, WildTracker, TameTracker, AdminTracker)
 
 static void to_json(Json& j, const MessageEntry& m) {
     j = {{"name", m.name},
@@ -175,8 +174,7 @@ TEST_F(ConfigFile, EmptyObjectLoadsEveryDefault) {
                       "Permission": {"Enabled": false, "Name": ""},
                       "CoinVault": {"Enabled": false, "Type": "", "Cost": 0},
                       "ArkShop": {"Enabled": false, "Cost": 0}},
-      "AdminTracker": {"Command": "/trackadmin", "Permission": {"Enabled": false, "Name": ""}},
-      "ArkShopLoaded": false, "CoinVaultLoaded": false, "PermissionsLoaded": false
+      "AdminTracker": {"Command": "/trackadmin", "Permission": {"Enabled": false, "Name": ""}}
     })");
     for (const std::string_view name : kMessageNames) {
         expected["Messages"].push_back({{"name", name},
@@ -193,22 +191,6 @@ TEST_F(ConfigFile, EmptyObjectLoadsEveryDefault) {
                                          "Arrow Color Should Have 3 Colors"};
     warnings.insert(warnings.end(), std::begin(kColourWarnings), std::end(kColourWarnings));
     EXPECT_EQ(Warnings(), warnings);
-}
-
-TEST_F(ConfigFile, PresenceFlagsAreSampledAtEveryLoad) {
-    const auto flags = [] {
-        return std::vector<bool>{Config().ArkShopLoaded, Config().CoinVaultLoaded,
-                                 Config().PermissionsLoaded};
-    };
-    sim::TheServer().siblings["ArkShop"].present = true;
-    sim::TheServer().siblings["Permissions"].present = true;
-    ASSERT_EQ(LoadText("{}"), "");
-    EXPECT_EQ(flags(), (std::vector<bool>{true, false, true}));
-
-    sim::TheServer().siblings["ArkShop"].present = false;
-    sim::TheServer().siblings["CoinVault"].present = true;
-    ASSERT_EQ(LoadText("{}"), "");
-    EXPECT_EQ(flags(), (std::vector<bool>{false, true, true}));
 }
 
 // Each case sets one key over a file that sets only the text colour.
@@ -269,8 +251,7 @@ TEST_F(ConfigFile, KeysThatLoadWarnOrFail) {
          "/WildTracker/Cooldown is 2000000000 seconds, more than a day: players wait that long "
          "between searches"},
         {"/WildTracker/Permission/Name", "\"Grüppe\"", "Grüppe",
-         "/WildTracker/Permission/Name \"Grüppe\" is not plain ASCII: it will not match any "
-         "permission group"},
+         "/WildTracker/Permission/Name \"Grüppe\" is not plain ASCII: no group can hold it"},
         // A lone name is a list of one; an object gives its values in key order.
         {"/WildTracker/ExcludeSearch", R"(["Rex", "Ärger", ""])", {"Rex", "Ärger", ""}, ""},
         {"/WildTracker/ExcludeSearch", R"("Giga")", {"Giga"}, ""},
@@ -485,9 +466,6 @@ TEST_F(ConfigFile, ShippedFilesSpellOutEveryKey) {
     // Every key the loader reads, named as it stands in the file.
     ASSERT_EQ(LoadText("{}"), "");
     Json keys = Snapshot();
-    for (const char* flag : {"ArkShopLoaded", "CoinVaultLoaded", "PermissionsLoaded"}) {
-        keys.erase(flag);
-    }
     const Json messages = keys["Messages"];
     keys["Messages"] = Json::object();
     for (Json message : messages) {
@@ -502,6 +480,41 @@ TEST_F(ConfigFile, ShippedFilesSpellOutEveryKey) {
         EXPECT_EQ(shipped["$schema"], "./config.schema.json") << file;
         shipped.erase("$schema");
         EXPECT_EQ(LeafPaths(shipped), expected) << file;
+    }
+}
+
+// JSON pointers of every number, array elements included.
+void NumberPaths(const Json& value, const std::string& at, std::vector<std::string>& out) {
+    if (value.is_number()) {
+        out.push_back(at);
+    } else if (value.is_object()) {
+        for (const auto& [key, member] : value.items()) {
+            NumberPaths(member, at + "/" + key, out);
+        }
+    } else if (value.is_array()) {
+        for (std::size_t i = 0; i < value.size(); ++i) {
+            NumberPaths(value[i], at + "/" + std::to_string(i), out);
+        }
+    }
+}
+
+TEST_F(ConfigFile, BooleansInNumberKeysLoadAsOneAndZero) {
+    // The packaged file spells out every key, so its numbers are every number key: integer
+    // and float settings, message times, scales and opacities, and each colour element.
+    const Json packaged = Json::parse(ReadSource(kPackagedConfig));
+    std::vector<std::string> keys;
+    NumberPaths(packaged, "", keys);
+    ASSERT_EQ(keys.size(), 79U);
+    const auto load_with = [&](const std::string& key, const Json& value) {
+        Json file = packaged;
+        file[Json::json_pointer(key)] = value;
+        EXPECT_EQ(LoadText(file.dump()), "");
+        return Snapshot();
+    };
+    for (const std::string& key : keys) {
+        SCOPED_TRACE(key);
+        EXPECT_EQ(load_with(key, true), load_with(key, 1));
+        EXPECT_EQ(load_with(key, false), load_with(key, 0));
     }
 }
 

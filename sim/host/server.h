@@ -20,7 +20,8 @@ namespace sim {
 
 // One observable effect: a type and its values, in a fixed order.
 struct Effect {
-    using Value = std::variant<std::nullptr_t, bool, std::int64_t, double, std::string>;
+    using Value =
+        std::variant<std::nullptr_t, bool, std::int64_t, std::uint64_t, double, std::string>;
     std::string type;
     std::vector<std::pair<std::string, Value>> fields;
 
@@ -98,7 +99,9 @@ class Server {
     std::map<std::string, SiblingBooks, std::less<>> siblings;
     std::map<std::uint64_t, std::int32_t> points;
     std::map<std::pair<std::uint64_t, std::string>, std::int32_t> tokens;
+    // Permissions: each player's groups, and the permissions each group holds ("*": all).
     std::map<std::uint64_t, std::set<std::string>> groups;
+    std::map<std::string, std::set<std::string>, std::less<>> grants = {{"Admins", {"*"}}};
     bool IsPluginLoaded(std::string_view name) const;
 
     // Lookup texts that scripts have made unresolvable.

@@ -1,6 +1,7 @@
 #include "commands/siblings.h"
 
 #include "commands/sibling_api.h"
+#include "host/framework.h"
 #include "host/fstring.h"
 #include "host/logger.h"
 #include "host/platform.h"
@@ -35,7 +36,7 @@ Fn Bind(const char* plugin, const char* symbol) {
     const std::string module = ModuleFileName(plugin);
     auto* fn = reinterpret_cast<Fn>(host::FindModuleExport(module.c_str(), symbol));
     if (fn == nullptr) {
-        host::Log().warn("{} was loaded when the configuration was read, but is gone", plugin);
+        host::Log().warn("{} is loaded but its module lacks {}: treated as absent", plugin, symbol);
     }
     return fn;
 }
@@ -48,6 +49,10 @@ std::string ModuleFileName(const char* plugin) {
 #else
     return std::string(plugin) + ".so";
 #endif
+}
+
+bool IsLoaded(const char* plugin) {
+    return ArkApi::Tools::IsPluginLoaded(plugin);
 }
 
 std::optional<std::int32_t> GetPoints(std::uint64_t steam_id) {
@@ -79,10 +84,10 @@ std::optional<bool> SpendTokens(std::int32_t amount, std::uint64_t steam_id,
     return std::nullopt;
 }
 
-std::optional<bool> HasPermission(std::uint64_t steam_id, const std::string& group) {
+std::optional<bool> HasPermission(std::uint64_t steam_id, const std::string& permission) {
     if (auto fn =
             Bind<decltype(&Permissions::IsPlayerHasPermission)>("Permissions", kHasPermission)) {
-        host::FString name = host::FStringFromNarrow(group);
+        host::FString name = host::FStringFromNarrow(permission);
         return fn(steam_id, reinterpret_cast<FString&>(name));
     }
     return std::nullopt;

@@ -8,6 +8,10 @@
 
 namespace beastfinder::siblings {
 
+// Whether the framework has the plugin ("ArkShop", "CoinVault", "Permissions") loaded now.
+// Plugins start in folder order, often after this one, so this is asked at each use.
+bool IsLoaded(const char* plugin);
+
 // Each answer is empty when the sibling's module or export cannot be found right now
 // (a warning is logged); callers treat that as the plugin being absent.
 std::optional<std::int32_t> GetPoints(std::uint64_t steam_id);
@@ -15,8 +19,9 @@ std::optional<bool> SpendPoints(std::int32_t amount, std::uint64_t steam_id);
 std::optional<std::int32_t> GetTokens(std::uint64_t steam_id, const std::string& type);
 std::optional<bool> SpendTokens(std::int32_t amount, std::uint64_t steam_id,
                                 const std::string& type);
-// The group name is handed over as host text made from its bytes (non-ASCII becomes "?").
-std::optional<bool> HasPermission(std::uint64_t steam_id, const std::string& group);
+// Whether any group of the player holds the permission (or "*"). The name is handed over
+// as host text made from its bytes (non-ASCII becomes "?").
+std::optional<bool> HasPermission(std::uint64_t steam_id, const std::string& permission);
 
 // The module file a sibling plugin is loaded from, e.g. "ArkShop.dll".
 std::string ModuleFileName(const char* plugin);

@@ -60,21 +60,31 @@ std::optional<Caller> ServableCaller(AShooterPlayerController* controller,
     return Caller{character, host::SteamId(controller)};
 }
 
-// A permissions plugin that vanished after the configuration was loaded cannot vouch for
-// anyone, so the group check fails closed.
-bool HoldsGroup(std::uint64_t steam_id, const std::string& group) {
-    return siblings::HasPermission(steam_id, group).value_or(false);
+// A permission rule that no plugin can answer keeps everyone out: an open gate would go
+// unnoticed, while a refusal and one warning per load get the administrator's attention.
+bool HoldsPermission(const Caller& caller, const PermissionSettings& permission,
+                     const char* setting, bool& warned) {
+    if (!siblings::IsLoaded("Permissions")) {
+        if (!warned) {
+            warned = true;
+            host::Log().warn(
+                "{} is enabled but the Permissions plugin is not loaded: refusing everyone "
+                "(logged once until the next reload)",
+                setting);
+        }
+        return false;
+    }
+    return siblings::HasPermission(caller.steam_id, permission.Name).value_or(false);
 }
 
 // The tame and wild trackers' access rules; a caller they keep out gets the refusal.
 bool Admitted(AShooterPlayerController* controller, const Caller& caller, bool requires_admin,
-              const PermissionSettings& permission) {
+              const PermissionSettings& permission, const char* setting, bool& warned) {
     if (requires_admin && !host::IsServerAdmin(caller.character)) {
         SendCatalogueMessage(controller, "NotAdmin");
         return false;
     }
-    if (Config().PermissionsLoaded && permission.Enabled &&
-        !HoldsGroup(caller.steam_id, permission.Name)) {
+    if (permission.Enabled && !HoldsPermission(caller, permission, setting, warned)) {
         SendCatalogueMessage(controller, "NoPermission");
         return false;
     }
@@ -136,15 +146,17 @@ void TameTrackerCommand(AShooterPlayerController* controller, host::FString* mes
         return;
     }
     const std::uint64_t steam_id = caller->steam_id;
-    const PluginConfig& config = Config();
+    PluginConfig& config = Config();
     const TameTrackerConfig& tame = config.TameTracker;
 
-    if (!Admitted(controller, *caller, tame.RequiresAdmin, tame.Permission)) {
+    if (!Admitted(controller, *caller, tame.RequiresAdmin, tame.Permission,
+                  "TameTracker.Permission", config.LoggedOnce.TamePermissionWithoutPlugin)) {
         return;
     }
 
     PaidSearch search(controller, *message);
-    if (config.CoinVaultLoaded && tame.CoinVault.Enabled) {
+    // An absent points or tokens plugin makes the command free.
+    if (tame.CoinVault.Enabled && siblings::IsLoaded("CoinVault")) {
         const std::string type = tame.CoinVault.Type;
         const std::int32_t cost = tame.CoinVault.Cost;
         if (const auto balance = siblings::GetTokens(steam_id, type)) {
@@ -169,7 +181,7 @@ void TameTrackerCommand(AShooterPlayerController* controller, host::FString* mes
         }
     }
 
-    if (!config.ArkShopLoaded || !tame.ArkShop.Enabled) {
+    if (!tame.ArkShop.Enabled || !siblings::IsLoaded("ArkShop")) {
         search.Send();
         return;
     }
@@ -205,14 +217,15 @@ void WildTrackerCommand(AShooterPlayerController* controller, host::FString* mes
         return;
     }
     const std::uint64_t steam_id = caller->steam_id;
-    const PluginConfig& config = Config();
+    PluginConfig& config = Config();
     const WildTrackerConfig& wild = config.WildTracker;
-    if (!Admitted(controller, *caller, wild.RequiresAdmin, wild.Permission)) {
+    if (!Admitted(controller, *caller, wild.RequiresAdmin, wild.Permission,
+                  "WildTracker.Permission", config.LoggedOnce.WildPermissionWithoutPlugin)) {
         return;
     }
     const bool is_admin = host::IsServerAdmin(caller->character);
-    const bool charge_points = config.ArkShopLoaded && wild.ArkShop.Enabled;
-    const bool charge_tokens = config.CoinVaultLoaded && wild.CoinVault.Enabled;
+    const bool charge_points = wild.ArkShop.Enabled && siblings::IsLoaded("ArkShop");
+    const bool charge_tokens = wild.CoinVault.Enabled && siblings::IsLoaded("CoinVault");
     if (charge_points) {
         const auto points = siblings::GetPoints(steam_id);
         if (points && *points < wild.ArkShop.Cost) {
@@ -309,17 +322,11 @@ void AdminTrackerCommand(AShooterPlayerController* controller, host::FString* me
     if (!caller) {
         return;
     }
-    const PluginConfig& config = Config();
+    PluginConfig& config = Config();
     const PermissionSettings& permission = config.AdminTracker.Permission;
     if (permission.Enabled) {
-        if (!config.PermissionsLoaded) {
-            host::Log().warn(
-                "AdminTracker.Permission is enabled but the Permissions plugin is not loaded; "
-                "refusing");
-            SendCatalogueMessage(controller, "NoPermission");
-            return;
-        }
-        if (!HoldsGroup(caller->steam_id, permission.Name)) {
+        if (!HoldsPermission(*caller, permission, "AdminTracker.Permission",
+                             config.LoggedOnce.AdminPermissionWithoutPlugin)) {
             SendCatalogueMessage(controller, "NoPermission");
             return;
         }

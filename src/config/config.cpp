@@ -57,7 +57,7 @@ void ReadPermission(const JsonSection& tracker, PermissionSettings& out) {
     out.Enabled = section.Bool("Enabled", false);
     out.Name = section.Text("Name", "");
     if (!IsAscii(out.Name)) {
-        host::Log().warn("{} \"{}\" is not plain ASCII: it will not match any permission group",
+        host::Log().warn("{} \"{}\" is not plain ASCII: no group can hold it",
                          section.PathOf("Name"), out.Name);
     }
 }
@@ -261,10 +261,6 @@ void LoadConfig() {
     PluginConfig next;
     next.GlobalSettings.TextColor = Config().GlobalSettings.TextColor;
     next.PremiumSettings.TrackingArrow.Color = Config().PremiumSettings.TrackingArrow.Color;
-
-    next.ArkShopLoaded = ArkApi::Tools::IsPluginLoaded("ArkShop");
-    next.CoinVaultLoaded = ArkApi::Tools::IsPluginLoaded("CoinVault");
-    next.PermissionsLoaded = ArkApi::Tools::IsPluginLoaded("Permissions");
 
     ReadGlobalSettings(root, next.GlobalSettings);
     ReadPremiumSettings(root, next.PremiumSettings);

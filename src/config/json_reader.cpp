@@ -31,6 +31,15 @@ float NarrowToFloat(double value) {
     return static_cast<float>(value);
 }
 
+// true and false are 1 and 0, as for integer keys; anything else not a number fails with
+// the library's own error.
+float ReadFloat(const Json& value) {
+    if (value.is_boolean()) {
+        return value.get<bool>() ? 1.0F : 0.0F;
+    }
+    return NarrowToFloat(value.get<double>());
+}
+
 }  // namespace
 
 JsonSection JsonSection::Child(std::string_view key) const {
@@ -74,7 +83,7 @@ std::string JsonSection::Text(std::string_view key, std::string_view fallback) c
 
 float JsonSection::Float(std::string_view key, float fallback) const {
     const Json* value = Find(key);
-    return value != nullptr ? NarrowToFloat(value->get<double>()) : fallback;
+    return value != nullptr ? ReadFloat(*value) : fallback;
 }
 
 std::int32_t JsonSection::Int(std::string_view key, std::int32_t fallback) const {
@@ -126,9 +135,9 @@ bool JsonSection::Colour(std::string_view key, host::ColorRGBA& colour) const {
         return false;
     }
     // An object of three members fails here with the library's own error.
-    const float red = NarrowToFloat((*value)[0].get<double>());
-    const float green = NarrowToFloat((*value)[1].get<double>());
-    const float blue = NarrowToFloat((*value)[2].get<double>());
+    const float red = ReadFloat((*value)[0]);
+    const float green = ReadFloat((*value)[1]);
+    const float blue = ReadFloat((*value)[2]);
     colour = host::ColorRGBA{red, green, blue, 1.0F};
     return true;
 }

@@ -33,13 +33,15 @@ class JsonSection {
 
     bool Bool(std::string_view key, bool fallback) const;
     std::string Text(std::string_view key, std::string_view fallback) const;
-    // Beyond the float range a number becomes an infinity instead of overflowing.
+    // Any number or true/false (1/0); beyond the float range a number becomes an infinity
+    // instead of overflowing.
     float Float(std::string_view key, float fallback) const;
     // Any number (fraction truncated toward zero) or true/false; a number whose integral
     // part does not fit in 32 bits fails with std::out_of_range naming the key path.
     std::int32_t Int(std::string_view key, std::int32_t fallback) const;
-    // The colour rule: three numbers become (r, g, b, 1.0) and true is returned; anything
-    // else of the wrong size (absent included) returns false and leaves `colour` alone.
+    // The colour rule: three numbers (true/false as 1/0) become (r, g, b, 1.0) and true is
+    // returned; anything else of the wrong size (absent included) returns false and leaves `colour`
+    // alone.
     bool Colour(std::string_view key, host::ColorRGBA& colour) const;
 
     const Json& Node() const { return node_; }
