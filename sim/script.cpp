@@ -1019,10 +1019,10 @@ int RunInteractive(Session& session, std::istream& in, std::ostream& out, const 
     }
     out << "Type help for the commands; any other line is a chat line of the current player.\n";
     auto prompt = [&] {
-        const std::string text = (session.current_player.empty()
-                                      ? std::string("(no player)")
-                                      : PrintableText(session.current_player)) +
-                                 "> ";
+        const std::string text =
+            (session.current_player.empty() ? std::string("(no player)")
+                                            : PrintableText(session.current_player)) +
+            "> ";
         out.flush();
         if (show_prompt) {
             show_prompt(text);

@@ -67,6 +67,10 @@ class ScratchServer {
     const std::filesystem::path& Root() const { return root_; }
     std::filesystem::path PluginDir() const { return root_ / "ArkApi/Plugins/Beastfinder"; }
     std::filesystem::path ConfigFile() const { return PluginDir() / "config.json"; }
+    // The configuration's path as the plugin spells it in its error lines.
+    std::string ConfigPathAsLogged() const {
+        return root_.string() + "/ArkApi/Plugins/Beastfinder/config.json";
+    }
 
   private:
     std::filesystem::path root_;
