@@ -274,12 +274,9 @@ void WildTrackerCommand(AShooterPlayerController* controller, host::FString* mes
         }
     }
     if (wild.Cooldown > 0 && own != nullptr) {
-        // A word already on anyone's list (typically paging the same search) waits a full
-        // cooldown less.
-        const bool repeated =
-            std::any_of(cooldowns.begin(), cooldowns.end(), [&](const WildCooldownEntry& entry) {
-                return ContainsIgnoreCase(word.View(), entry.last_word.View());
-            });
+        // Repeating or paging one's own last search waits a full cooldown less. Only the
+        // caller's own word counts: another player's search must not lift this limit.
+        const bool repeated = ContainsIgnoreCase(word.View(), own->last_word.View());
         std::int64_t remaining = (own->expires_at - now) / kTicksPerSecond;
         if (repeated) {
             remaining -= wild.Cooldown;
