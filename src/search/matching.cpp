@@ -64,13 +64,18 @@ bool detail::WildPathMatches(const NameMatchContext& context, APrimalDinoCharact
         return false;
     }
 
+    // The search word turns most creatures away at once; only those it admits are held
+    // against the excluded names, however long that list is.
     const host::FString name = host::GetCurrentDinoName(creature, context.caller);
+    if (!context.Needle().FoundIn(name.View())) {
+        return false;
+    }
     for (const host::FString& excluded : settings.ExcludeSearch) {
         if (ContainsIgnoreCase(name.View(), excluded.View())) {
             return false;
         }
     }
-    return context.Needle().FoundIn(name.View());
+    return true;
 }
 
 NameMatchContext::NameMatchContext(bool wild, AShooterPlayerController* caller, std::int32_t& level,
