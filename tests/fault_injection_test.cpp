@@ -142,9 +142,6 @@ TEST_F(FaultInjection, EveryUnresolvedLookupEndsTheCommandCleanly) {
     std::set<std::string> reported;
     for (std::string_view text : beastfinder::host::kLookupTexts) {
         const std::string name(text);
-        if (name == "FMemory.Free") {
-            continue;  // below: without it nothing can be released
-        }
         server.unresolved = {name};
         for (const Line& line : kLines) {
             Run(line);
@@ -159,33 +156,43 @@ TEST_F(FaultInjection, EveryUnresolvedLookupEndsTheCommandCleanly) {
         server.unresolved.clear();
         ExpectStillServes(name);
     }
-    // Without the host's free the plugin can only strand its blocks, never free one twice
-    // or free a foreign one; afterwards it serves as before.
-    std::set<void*> before;
-    for (const auto& [block, info] : server.Allocator().Live()) {
-        before.insert(block);
-    }
-    server.unresolved = {"FMemory.Free"};
-    // A reload replaces retained blocks: those stranded would not all be transient.
-    RunEvery("FMemory.Free", false, false);
-    server.unresolved.clear();
-    std::vector<void*> stranded;
-    for (const auto& [block, info] : server.Allocator().Live()) {
-        if (before.count(block) == 0) {
-            stranded.push_back(block);
-        }
-    }
-    for (void* block : stranded) {
-        server.Allocator().Free(block);
-    }
-    ExpectStillServes("FMemory.Free");
-
     // Each text the commands use is named when it is missing (the allocator's are needed by
     // every command, so they must be among them).
-    for (const char* needed : {"FMemory.Malloc", "AShooterPlayerController.GetPlayerCharacter",
-                               "UGameplayStatics.GetAllActorsOfClass"}) {
+    for (const char* needed :
+         {"FMemory.Malloc", "FMemory.Free", "AShooterPlayerController.GetPlayerCharacter",
+          "UGameplayStatics.GetAllActorsOfClass"}) {
         EXPECT_TRUE(reported.count(needed)) << needed;
     }
+}
+
+// Without the host's free, a block the plugin took could never go back: every command ends
+// before it allocates, so nobody is charged, sees anything or is left a block.
+TEST_F(FaultInjection, WithoutTheHostsFreeEveryCommandEndsBeforeItAllocates) {
+    auto& server = sim::TheServer();
+    const std::uint64_t alice = Player("Alice").steam_id;
+    const std::pair<std::uint64_t, std::string> gold{alice, "gold"};
+    int reported = 0;
+    for (const std::int32_t tokens : {1000, 0}) {  // tokens pay, or else points
+        server.tokens[gold] = tokens;
+        server.points[alice] = 100000;
+        server.unresolved = {"FMemory.Free"};
+        for (const Line& line : kLines) {
+            Run(line);
+            const std::string what = sim::ToUtf8(line.text) + " / tokens " + std::to_string(tokens);
+            for (const sim::Effect& effect : CheckEffects()) {
+                ASSERT_EQ(effect.type, "log") << what;
+                EXPECT_EQ(effect.Text("message"), "Host lookup 'FMemory.Free' did not resolve")
+                    << what;
+                ++reported;
+            }
+            EXPECT_EQ(server.tokens[gold], tokens) << what;
+            EXPECT_EQ(server.points[alice], 100000) << what;
+            ExpectBalanced(what);
+        }
+        server.unresolved.clear();
+    }
+    EXPECT_GE(reported, 1);
+    ExpectStillServes("FMemory.Free");
 }
 
 // A search that cannot complete costs nothing, whether tokens or points would pay for it;

@@ -14,11 +14,15 @@ using ReallocFn = void* (*)(void*, std::uint64_t);
 using FreeFn = void (*)(void*);
 }  // namespace
 
+// A block the host cannot take back would outlive the command, so nothing is allocated
+// (and the command ends) while the free function is missing.
 void* HostMalloc(std::uint64_t bytes) {
+    ResolveFunction(Lookup::MemoryFree);
     return reinterpret_cast<MallocFn>(ResolveFunction(Lookup::MemoryMalloc))(bytes, 0);
 }
 
 void* HostRealloc(void* block, std::uint64_t bytes) {
+    ResolveFunction(Lookup::MemoryFree);
     return reinterpret_cast<ReallocFn>(ResolveFunction(Lookup::MemoryRealloc))(block, bytes);
 }
 
@@ -29,7 +33,7 @@ void HostFree(void* block) noexcept {
     try {
         reinterpret_cast<FreeFn>(ResolveFunction(Lookup::MemoryFree))(block);
     } catch (const std::exception&) {
-        // The lookup error has been logged; without a free function the block must leak.
+        // Only a block from before the free function went missing gets here: it must leak.
     }
 }
 

@@ -182,8 +182,10 @@ std::optional<Listing> GatherListing(AShooterPlayerController* controller,
     if (world == nullptr) {
         return std::nullopt;
     }
-    // Both the listing and "NoDinosFound" are notifications built in host memory.
+    // Both the listing and "NoDinosFound" are notifications built in host memory, and the
+    // creature list is the host's: all of it must go back.
     host::ResolveFunction(host::Lookup::MemoryMalloc);
+    host::ResolveFunction(host::Lookup::MemoryFree);
     host::ResolveFunction(host::Lookup::ClientServerNotificationSingle);
     const SearchMode mode = wild ? SearchMode::Wild : admin ? SearchMode::Admin : SearchMode::Tame;
     const Request request = ReadRequest(message);
