@@ -253,9 +253,12 @@ std::u16string_view FirstPiece(std::u16string_view text, std::u16string_view del
 
 namespace {
 
+// Control characters, the line and paragraph separators, and the bidirectional controls
+// (marks, embeddings, overrides, isolates), which would reorder the rest of a listing line.
 bool Unshowable(char16_t unit) noexcept {
-    return unit < 0x20 || (unit >= 0x7F && unit <= 0x9F) || unit == 0x2028 || unit == 0x2029 ||
-           unit == u'<';
+    return unit < 0x20 || (unit >= 0x7F && unit <= 0x9F) || unit == 0x061C || unit == 0x200E ||
+           unit == 0x200F || (unit >= 0x2028 && unit <= 0x202E) ||
+           (unit >= 0x2066 && unit <= 0x2069) || unit == u'<';
 }
 
 }  // namespace

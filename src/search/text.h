@@ -61,8 +61,9 @@ inline host::HostArray<host::FString> SplitAtDelimiter(const host::FString& text
 // The first piece SplitAtDelimiter would give, as a view into `text`; empty when none.
 std::u16string_view FirstPiece(std::u16string_view text, std::u16string_view delimiter) noexcept;
 
-// A name made fit to show inside a listing line: line breaks and other control characters
-// become spaces, and '<' becomes U+2039 ('‹') so that the game cannot read a tag in it.
+// A name made fit to show inside a listing line: line breaks, other control characters and
+// bidirectional controls become spaces, and '<' becomes U+2039 ('‹') so that the game cannot
+// read a tag in it.
 // The text is left untouched when there is nothing to change.
 void ShowAsText(host::FString& text);
 
