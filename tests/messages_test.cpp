@@ -177,6 +177,56 @@ TEST_F(Messages, FieldWidthsAreBounded) {
                      "will be sent as written\""}));
 }
 
+// Fields of a bounded width still add up: a text whose fields, at their widths (32 units at
+// least each), and own characters pass 10000 warns at load and is sent as written.
+TEST_F(Messages, TheFormattedSizeIsBounded) {
+    const auto repeated = [](std::string_view piece, int times) {
+        std::string text;
+        for (int i = 0; i < times; ++i) {
+            text += piece;
+        }
+        return text;
+    };
+    const std::string widest = std::string(999, ' ') + "3";
+    struct Case {
+        std::string text;
+        std::string shown;  // empty: refused
+    };
+    const Case cases[] = {
+        {repeated("{0:>1000}", 10), repeated(widest, 10)}, {repeated("{0:>1000}", 10) + "!", ""},
+        {repeated("{0}", 312), repeated("3", 312)},        {repeated("{0}", 313), ""},
+        {repeated("{{", 10000), repeated("{", 10000)},     {repeated("{0:>1000}", 100000), ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text.substr(0, 40));
+        const Json messages = {
+            {"WildTrackerCooldown", {{"Message", c.text}, {"Colors", {1, 1, 1}}}}};
+        MessageCatalogue().Clear();
+        for (const std::string_view name : kMessageNames) {
+            MessageCatalogue().Append(LoadMessage(messages, name, ""));
+        }
+        Lines warnings;
+        for (const std::string& line : Printed()) {
+            if (line.find("[warning] /Messages/") != std::string::npos) {
+                warnings.push_back(line.substr(line.find("/Messages/")));
+            }
+        }
+        SendCatalogueMessage(controller_, "WildTrackerCooldown", std::int64_t{3});
+        if (!c.shown.empty()) {
+            EXPECT_EQ(warnings, Lines{});
+            EXPECT_EQ(Printed(), Lines{Notice(c.shown)});
+            continue;
+        }
+        EXPECT_EQ(warnings, Lines{"/Messages/WildTrackerCooldown/Message has a formatted size "
+                                  "above 10000 characters: it will be sent as written\""});
+        EXPECT_EQ(Printed(),
+                  (Lines{"log \"MM/DD/YY HH:MM [Beastfinder][error] Message WildTrackerCooldown "
+                         "does not format (a formatted size above 10000 characters); it was sent "
+                         "as written\"",
+                         Notice(c.text)}));
+    }
+}
+
 TEST_F(Messages, NotificationCarriesTheEntrysSettings) {
     Catalogue({{"NotAdmin",
                 {{"Message", "Admins only"},

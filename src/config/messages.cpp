@@ -24,44 +24,59 @@ constexpr std::array<std::string_view, 3> kFormattedNames = {"NotEnoughTokens", 
 
 // Far wider than any chat line; a wider field would only make the game thread fill memory.
 constexpr std::int64_t kMaxFieldWidth = 1000;
+// Many fields of a bounded width still add up: the longest a text may become when formatted.
+constexpr std::int64_t kMaxFormattedUnits = 10000;
+// What a value takes where its field asks for less: a number at most 20 units, and the
+// texts the messages are given (a token type) are short.
+constexpr std::int64_t kValueUnits = 32;
 
-// Why a format text could ask for an unbounded field, or empty when it cannot.
+// Why a format text could grow without bound, or empty when it cannot. Formatted, a text is
+// counted as its units outside the fields plus, for each field, the larger of its width or
+// precision and kValueUnits.
 std::string_view UnboundedField(std::u16string_view text) {
+    constexpr std::string_view kTooLong = "a formatted size above 10000 characters";
+    std::int64_t formatted = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != u'{') {
-            continue;
-        }
-        if (i + 1 < text.size() && text[i + 1] == u'{') {
-            ++i;
+        const bool doubled = i + 1 < text.size() && text[i + 1] == text[i];
+        if (text[i] != u'{' || doubled) {
+            // "{{" and "}}" print one brace.
+            if (doubled && (text[i] == u'{' || text[i] == u'}')) {
+                ++i;
+            }
+            formatted += 1;
             continue;
         }
         std::size_t j = i + 1;
         while (j < text.size() && text[j] != u':' && text[j] != u'}') {
             ++j;
         }
-        if (j >= text.size() || text[j] == u'}') {
-            i = j;
-            continue;
-        }
         // Within the format spec only the width and precision are digits (a digit fill is
         // one unit, followed by the alignment).
-        std::int64_t number = 0;
-        for (++j; j < text.size() && text[j] != u'}'; ++j) {
-            if (text[j] == u'{') {
-                return "a width or precision taken from a value";
+        std::int64_t widest = 0;
+        if (j < text.size() && text[j] == u':') {
+            std::int64_t number = 0;
+            for (++j; j < text.size() && text[j] != u'}'; ++j) {
+                if (text[j] == u'{') {
+                    return "a width or precision taken from a value";
+                }
+                if (text[j] < u'0' || text[j] > u'9') {
+                    number = 0;
+                    continue;
+                }
+                number = number * 10 + (text[j] - u'0');
+                if (number > kMaxFieldWidth) {
+                    return "a width or precision above 1000";
+                }
+                widest = std::max(widest, number);
             }
-            if (text[j] < u'0' || text[j] > u'9') {
-                number = 0;
-                continue;
-            }
-            number = number * 10 + (text[j] - u'0');
-            if (number > kMaxFieldWidth) {
-                return "a width or precision above 1000";
-            }
+        }
+        formatted += std::max(widest, kValueUnits);
+        if (formatted > kMaxFormattedUnits) {
+            return kTooLong;
         }
         i = j;
     }
-    return {};
+    return formatted > kMaxFormattedUnits ? kTooLong : std::string_view();
 }
 
 // Names may repeat only in theory; the last entry wins.
