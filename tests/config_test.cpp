@@ -239,8 +239,25 @@ TEST_F(ConfigFile, KeysThatLoadWarnOrFail) {
         // Names no one can type or that another command answers first, and a slipped cooldown.
         {"/WildTracker/Command", "\"\"", "",
          "/WildTracker/Command \"\" is empty: no chat line can start it"},
+        {"/AdminTracker/Command", "\"  \"", "  ",
+         "/AdminTracker/Command \"  \" is blank: no chat line can start it"},
+        // Values reach the log as they would be written in the file: no control character,
+        // line separator or bidirectional control of theirs can forge or reorder a line.
         {"/AdminTracker/Command", "\" \\t\"", " \t",
-         "/AdminTracker/Command \" \t\" is blank: no chat line can start it"},
+         "/AdminTracker/Command \" \\t\" holds a control character: no chat line can start it, "
+         "so it is not registered"},
+        {"/TameTracker/Command", R"("/t\n01/01/25 00:00 [Beastfinder][error] FORGED\u001b[2J")",
+         "/t\n01/01/25 00:00 [Beastfinder][error] FORGED\x1b[2J",
+         "/TameTracker/Command \"/t\\n01/01/25 00:00 [Beastfinder][error] FORGED\\u001B[2J\" holds "
+         "a control character: no chat line can start it, so it is not registered"},
+        {"/WildTracker/Command", R"("/w\"ä\\\u2028\u202e\u2066\u0085\u061c")",
+         "/w\"ä\\\u2028\u202e\u2066\xc2\x85\u061c",
+         "/WildTracker/Command \"/w\\\"ä\\\\\\u2028\\u202E\\u2066\\u0085\\u061C\" is not plain "
+         "ASCII: the command will never match"},
+        {"/AdminTracker/Permission/Name", R"("Grüppe\r\n[Beastfinder][error] FORGED")",
+         "Grüppe\r\n[Beastfinder][error] FORGED",
+         "/AdminTracker/Permission/Name \"Grüppe\\r\\n[Beastfinder][error] FORGED\" is not plain "
+         "ASCII: no group can hold it"},
         {"/AdminTracker/Command", "\"/BF.Reload\"", "/BF.Reload",
          "/AdminTracker/Command \"/BF.Reload\" is also the chat reload command: only one of them "
          "will answer"},

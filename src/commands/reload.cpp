@@ -64,7 +64,7 @@ void ReloadChatCommand(AShooterPlayerController* controller, host::FString* /*me
     }
     if (const auto failure = ReloadConfig()) {
         SendServerChat(controller, Red(), std::string_view(kReloadFailed));
-        host::Log().error(*failure);
+        host::Log().error(host::ForLog(*failure));
         return;
     }
     SendServerChat(controller, Green(), std::string_view(kReloaded));
@@ -77,7 +77,7 @@ void ReloadConsoleCommand(APlayerController* controller, host::FString* /*comman
     auto* player = static_cast<AShooterPlayerController*>(controller);
     if (const auto failure = ReloadConfig()) {
         SendServerChat(player, Red(), std::string_view(kReloadFailed));
-        host::Log().error(*failure);
+        host::Log().error(host::ForLog(*failure));
         return;
     }
     host::Log().info(kReloaded);
@@ -89,7 +89,7 @@ void ReloadRconCommand(RCONClientConnection* connection, RCONPacket* packet, UWo
         return;
     }
     if (const auto failure = ReloadConfig()) {
-        host::Log().error(*failure);
+        host::Log().error(host::ForLog(*failure));
         Reply(connection, packet, *failure);
         return;
     }

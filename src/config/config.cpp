@@ -36,8 +36,8 @@ bool IsAscii(std::string_view text) {
 std::string ReadCommand(const JsonSection& section, std::string_view fallback) {
     std::string command = section.Text("Command", fallback);
     if (!IsAscii(command)) {
-        host::Log().warn("{} \"{}\" is not plain ASCII: the command will never match",
-                         section.PathOf("Command"), command);
+        host::Log().warn("{} {} is not plain ASCII: the command will never match",
+                         section.PathOf("Command"), host::QuotedForLog(command));
     }
     return command;
 }
@@ -57,8 +57,8 @@ void ReadPermission(const JsonSection& tracker, PermissionSettings& out) {
     out.Enabled = section.Bool("Enabled", false);
     out.Name = section.Text("Name", "");
     if (!IsAscii(out.Name)) {
-        host::Log().warn("{} \"{}\" is not plain ASCII: no group can hold it",
-                         section.PathOf("Name"), out.Name);
+        host::Log().warn("{} {} is not plain ASCII: no group can hold it", section.PathOf("Name"),
+                         host::QuotedForLog(out.Name));
     }
 }
 
@@ -152,6 +152,15 @@ void ReadAdminTracker(const JsonSection& root, AdminTrackerConfig& out) {
 // A day; a longer cooldown is almost certainly a slip that would lock players out.
 constexpr std::int32_t kLongestSensibleCooldown = 86400;
 
+}  // namespace
+
+bool IsRegistrableCommand(std::string_view name) {
+    return std::none_of(name.begin(), name.end(),
+                        [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
+}
+
+namespace {
+
 bool IsBlank(std::string_view text) {
     return std::all_of(text.begin(), text.end(),
                        [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); });
@@ -178,15 +187,23 @@ void WarnAboutCarelessSettings(const PluginConfig& config) {
     };
     for (std::size_t i = 0; i < 3; ++i) {
         const ChatCommand& command = commands[i];
+        const std::string shown = host::QuotedForLog(command.name);
+        if (!IsRegistrableCommand(command.name)) {
+            host::Log().warn(
+                "{} {} holds a control character: no chat line can start it, so it is not "
+                "registered",
+                command.where, shown);
+            continue;
+        }
         if (IsBlank(command.name)) {
-            host::Log().warn("{} \"{}\" is {}: no chat line can start it", command.where,
-                             command.name, command.name.empty() ? "empty" : "blank");
+            host::Log().warn("{} {} is {}: no chat line can start it", command.where, shown,
+                             command.name.empty() ? "empty" : "blank");
             continue;
         }
         for (std::size_t j = i + 1; j < std::size(commands); ++j) {
             if (SameCommand(command.name, commands[j].name)) {
-                host::Log().warn("{} \"{}\" is also {}: only one of them will answer",
-                                 command.where, command.name, commands[j].where);
+                host::Log().warn("{} {} is also {}: only one of them will answer", command.where,
+                                 shown, commands[j].where);
             }
         }
     }
@@ -211,6 +228,11 @@ host::HostArray<MessageEntry> ReadMessages(const JsonSection& root) {
 static_assert(std::is_nothrow_move_assignable_v<PluginConfig>);
 static_assert(std::is_nothrow_move_assignable_v<host::HostArray<MessageEntry>>);
 
+[[noreturn]] void FailToLoad(const std::string& what) {
+    host::Log().error(host::ForLog(what));
+    throw ConfigLoadError(what);
+}
+
 Json ParseFile() {
     const std::string path = ArkApi::Tools::GetCurrentDir() + kConfigPath;
     // Opening a pipe would wait for a writer for ever, and a folder "opens" on some systems.
@@ -222,18 +244,14 @@ Json ParseFile() {
         file.open(path);
     }
     if (!file.is_open()) {
-        const std::string what =
-            exists && !std::filesystem::is_regular_file(path, error)
-                ? fmt::format("{}: {} is not a regular file", kOpenFailed, path)
-                : fmt::format("{}: cannot open {}", kOpenFailed, path);
-        host::Log().error(what);
-        throw ConfigLoadError(what);
+        FailToLoad(exists && !std::filesystem::is_regular_file(path, error)
+                       ? fmt::format("{}: {} is not a regular file", kOpenFailed, path)
+                       : fmt::format("{}: cannot open {}", kOpenFailed, path));
     }
     try {
         return config::ParseFirstValue(file);
     } catch (const Json::parse_error& error) {
-        host::Log().error(error.what());
-        throw ConfigLoadError(error.what());
+        FailToLoad(error.what());
     }
 }
 

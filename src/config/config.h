@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 #include "host/fstring.h"
 #include "host/host_array.h"
@@ -108,6 +109,11 @@ class ConfigLoadError : public std::runtime_error {
   public:
     using std::runtime_error::runtime_error;
 };
+
+// Whether a chat command name can go to the registry as it is. One holding a control
+// character (a line break, a tab) could never be typed, and would carry the character into
+// the framework's own listings and logs: it is left unregistered, with a warning at load.
+bool IsRegistrableCommand(std::string_view name);
 
 // The process-wide settings, read at the moment of use.
 PluginConfig& Config();

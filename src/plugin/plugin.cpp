@@ -24,7 +24,7 @@ void Guarded(Body&& body) noexcept {
     } catch (const host::HostLookupError&) {
     } catch (const std::exception& error) {
         try {
-            host::Log().error(error.what());
+            host::Log().error(host::ForLog(error.what()));
         } catch (...) {
         }
     } catch (...) {
@@ -55,12 +55,20 @@ void RconEntry(RCONClientConnection* connection, RCONPacket* packet, UWorld* wor
 }
 
 // The names the tracker commands were registered under, so that Unload removes exactly
-// those whatever a reload has changed since.
+// those whatever a reload has changed since. A name the registry cannot take as it is was
+// not registered (the load warned about it).
 struct Registered {
-    std::string tame;
-    std::string wild;
-    std::string admin;
+    std::optional<std::string> tame;
+    std::optional<std::string> wild;
+    std::optional<std::string> admin;
 };
+
+std::optional<std::string> TrackerName(const std::string& configured) {
+    if (!IsRegistrableCommand(configured)) {
+        return std::nullopt;
+    }
+    return configured;
+}
 std::optional<Registered> g_registered;
 
 const char* const kTestCommand = "bf.test";
@@ -71,6 +79,12 @@ const char* const kReloadRcon = "bf.reload";
 void AddChat(const std::string& name, ArkApi::ChatCallback callback) {
     const host::FString text = host::FStringFromNarrow(name);
     ArkApi::GetCommands().AddChatCommand(reinterpret_cast<const FString&>(text), callback);
+}
+
+void AddTracker(const std::optional<std::string>& name, ArkApi::ChatCallback callback) {
+    if (name) {
+        AddChat(*name, callback);
+    }
 }
 
 void AddConsole(const std::string& name, ArkApi::ConsoleCallback callback) {
@@ -86,6 +100,12 @@ void AddRcon(const std::string& name, ArkApi::RconCallback callback) {
 void RemoveChat(const std::string& name) {
     const host::FString text = host::FStringFromNarrow(name);
     ArkApi::GetCommands().RemoveChatCommand(reinterpret_cast<const FString&>(text));
+}
+
+void RemoveTracker(const std::optional<std::string>& name) {
+    if (name) {
+        RemoveChat(*name);
+    }
 }
 
 void RemoveConsole(const std::string& name) {
@@ -111,11 +131,12 @@ void Load() {
     LoadConfig();
 
     const PluginConfig& config = Config();
-    g_registered = Registered{config.TameTracker.Command, config.WildTracker.Command,
-                              config.AdminTracker.Command};
-    AddChat(g_registered->tame, &ChatEntry<TameTrackerCommand>);
-    AddChat(g_registered->wild, &ChatEntry<WildTrackerCommand>);
-    AddChat(g_registered->admin, &ChatEntry<AdminTrackerCommand>);
+    g_registered =
+        Registered{TrackerName(config.TameTracker.Command), TrackerName(config.WildTracker.Command),
+                   TrackerName(config.AdminTracker.Command)};
+    AddTracker(g_registered->tame, &ChatEntry<TameTrackerCommand>);
+    AddTracker(g_registered->wild, &ChatEntry<WildTrackerCommand>);
+    AddTracker(g_registered->admin, &ChatEntry<AdminTrackerCommand>);
     AddRcon(kTestCommand, &RconEntry<TestRconCommand>);
     AddChat(kReloadChat, &ChatEntry<ReloadChatCommand>);
     AddRcon(kReloadRcon, &RconEntry<ReloadRconCommand>);
@@ -126,9 +147,9 @@ void Unload() {
     host::LookupScope scope;
     Config().WildTracker.ExcludeSearch.Clear();
     if (g_registered) {
-        RemoveChat(g_registered->tame);
-        RemoveChat(g_registered->wild);
-        RemoveChat(g_registered->admin);
+        RemoveTracker(g_registered->tame);
+        RemoveTracker(g_registered->wild);
+        RemoveTracker(g_registered->admin);
         RemoveRcon(kTestCommand);
         RemoveChat(kReloadChat);
         RemoveRcon(kReloadRcon);
