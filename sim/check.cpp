@@ -11,6 +11,7 @@
 
 #include <fmt/format.h>
 
+#include "config/file_size.h"
 #include "sim/json_lines.h"
 #include "sim/module.h"
 #include "sim/output.h"
@@ -229,6 +230,16 @@ std::string Count(int count, std::string_view what) {
 int CheckConfig(Server& server, const std::string& file, const std::string& module_path,
                 std::ostream& out, std::ostream& err) {
     const std::string name = PrintableText(file);
+    // Not read at all: the plugin would refuse it before reading it.
+    std::error_code size_error;
+    if (const std::uintmax_t size = fs::file_size(file, size_error);
+        !size_error && size > beastfinder::kMaxConfigFileBytes) {
+        out << name << ": error: the file is larger than " << beastfinder::kMaxConfigFileBytes
+            << " bytes; the plugin does not load it\n"
+            << name << ": 1 error\n";
+        out.flush();
+        return 1;
+    }
     std::string why;
     const std::optional<std::string> text = ReadFile(file, why);
     if (!text) {

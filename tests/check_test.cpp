@@ -83,6 +83,19 @@ TEST_F(CheckTest, NumberTooLargeForADoubleIsAnErrorOnItsLine) {
               file + ":2: error: number overflow parsing '1e999'\n" + file + ": 1 error\n");
 }
 
+// The plugin refuses a file past a mebibyte unread; so does the check, as an error of the file.
+TEST_F(CheckTest, AFileTooLargeForThePluginIsAnError) {
+    const std::string file = (dir_ / "config.json").string();
+    const std::string object = "{}";
+    EXPECT_EQ(Check(object + std::string((1 << 20) - object.size(), ' ')), 0) << out_.str();
+    EXPECT_EQ(Check(object + std::string((1 << 20) - object.size() + 1, ' ')), 1);
+    EXPECT_EQ(out_.str(), file +
+                              ": error: the file is larger than 1048576 bytes; the plugin does "
+                              "not load it\n" +
+                              file + ": 1 error\n");
+    EXPECT_EQ(err_.str(), "");
+}
+
 TEST_F(CheckTest, WhatCannotBeReadIsAUsageError) {
     std::ostringstream out;
     std::ostringstream err;

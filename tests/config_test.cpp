@@ -394,6 +394,31 @@ TEST_F(ConfigFile, FailedLoadChangesNothing) {
     }
 }
 
+// Real files are a few kilobytes: one past a mebibyte is refused before it is read, at start-up
+// and reload alike, and changes nothing.
+TEST_F(ConfigFile, AFileOverAMebibyteIsNotRead) {
+    const std::string small = R"({"GlobalSettings": {"DinosPerPage": 4}})";
+    constexpr std::size_t kBound = 1024 * 1024;
+    ASSERT_EQ(LoadText(small + std::string(kBound - small.size(), ' ')), "");
+    const Json before = Snapshot();
+    Logs();
+    const std::string expected =
+        "Failed to load config.json: " + FileAsLogged() + " is larger than 1048576 bytes";
+    for (const std::string& text :
+         {small + std::string(kBound - small.size() + 1, ' '), std::string(8 * kBound, '[')}) {
+        SCOPED_TRACE(text.size());
+        Write(text);
+        try {
+            LoadConfig();
+            ADD_FAILURE() << "loaded a file of " << text.size() << " bytes";
+        } catch (const ConfigLoadError& error) {
+            EXPECT_EQ(error.what(), expected);
+            EXPECT_EQ(Logs(), std::vector<std::string>{"error: " + expected});
+        }
+        EXPECT_EQ(Snapshot(), before);
+    }
+}
+
 // Only a regular file is read: a folder or a pipe in its place fails like a missing file,
 // at once and with the loader's own line.
 TEST_F(ConfigFile, AnythingButARegularFileFailsToLoad) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <type_traits>
 #include <utility>
@@ -10,6 +11,7 @@
 #include <fmt/format.h>
 #include <nlohmann/json.hpp>
 
+#include "config/file_size.h"
 #include "config/json_reader.h"
 #include "config/keys.h"
 #include "config/messages.h"
@@ -233,6 +235,26 @@ static_assert(std::is_nothrow_move_assignable_v<host::HostArray<MessageEntry>>);
     throw ConfigLoadError(what);
 }
 
+// The whole file, refused when it is larger than the bound, even one that grows while it is
+// read.
+std::string ReadBounded(std::ifstream& file, const std::string& path) {
+    const std::string too_large =
+        fmt::format("{}: {} is larger than {} bytes", kOpenFailed, path, kMaxConfigFileBytes);
+    std::error_code error;
+    if (std::filesystem::file_size(path, error) > kMaxConfigFileBytes && !error) {
+        FailToLoad(too_large);
+    }
+    std::string text;
+    char chunk[16384];
+    while (file.read(chunk, sizeof chunk) || file.gcount() > 0) {
+        text.append(chunk, static_cast<std::size_t>(file.gcount()));
+        if (text.size() > kMaxConfigFileBytes) {
+            FailToLoad(too_large);
+        }
+    }
+    return text;
+}
+
 Json ParseFile() {
     const std::string path = ArkApi::Tools::GetCurrentDir() + kConfigPath;
     // Opening a pipe would wait for a writer for ever, and a folder "opens" on some systems.
@@ -248,8 +270,9 @@ Json ParseFile() {
                        ? fmt::format("{}: {} is not a regular file", kOpenFailed, path)
                        : fmt::format("{}: cannot open {}", kOpenFailed, path));
     }
+    std::istringstream text(ReadBounded(file, path));
     try {
-        return config::ParseFirstValue(file);
+        return config::ParseFirstValue(text);
     } catch (const Json::parse_error& error) {
         FailToLoad(error.what());
     }
