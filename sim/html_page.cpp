@@ -184,17 +184,26 @@ struct Projection {
         }
         px = kMargin + (longitude - left) * pixels_per_degree;
         py = kMargin + (latitude - top) * pixels_per_degree;
-        return true;
+        return std::isfinite(px) && std::isfinite(py);
     }
 };
 
-Projection FitMap(const PageWorld& world) {
+struct MapArrow {
+    ArrowLines lines;
+    std::string label;
+    std::optional<Rgb> label_color;
+    std::size_t step = 0;
+};
+
+// Everything drawn is fitted, arrows too: an arrow drawn where its player once stood, far
+// from where the world now is, must not land outside the page.
+Projection FitMap(const PageWorld& world, const std::vector<MapArrow>& arrows) {
     Projection map{world.calibration};
     // The map's own square, widened to hold whatever lies outside it.
     double min_lon = 0, max_lon = 100, min_lat = 0, max_lat = 100;
-    auto include = [&](const SimVector3& at) {
+    auto include = [&](double x, double y) {
         double lon = 0, lat = 0;
-        if (map.ToMap(at.x, at.y, lon, lat)) {
+        if (map.ToMap(x, y, lon, lat)) {
             min_lon = std::min(min_lon, lon);
             max_lon = std::max(max_lon, lon);
             min_lat = std::min(min_lat, lat);
@@ -202,10 +211,14 @@ Projection FitMap(const PageWorld& world) {
         }
     };
     for (const PlayerSpec& player : world.players) {
-        include(player.position);
+        include(player.position.x, player.position.y);
     }
     for (const CreatureSpec& creature : world.creatures) {
-        include(creature.position);
+        include(creature.position.x, creature.position.y);
+    }
+    for (const MapArrow& arrow : arrows) {
+        include(arrow.lines.from[0], arrow.lines.from[1]);
+        include(arrow.lines.to[0], arrow.lines.to[1]);
     }
     double step = 10;
     while (std::max(max_lon - min_lon, max_lat - min_lat) / step > 20) {
@@ -215,6 +228,10 @@ Projection FitMap(const PageWorld& world) {
     map.top = map.left;
     map.span = std::ceil(std::max(max_lon, max_lat) / step) * step - map.left;
     map.pixels_per_degree = kMapPixels / map.span;
+    if (!std::isfinite(map.left) || !std::isfinite(map.pixels_per_degree) ||
+        !(map.pixels_per_degree > 0)) {
+        return Projection{world.calibration};  // beyond any scale: only the map's own square
+    }
     return map;
 }
 
@@ -257,13 +274,6 @@ std::string TribeName(const CreatureSpec& creature) {
     return creature.tribe.empty() ? fmt::format("team {}", creature.team) : creature.tribe;
 }
 
-struct MapArrow {
-    ArrowLines lines;
-    std::string label;
-    std::optional<Rgb> label_color;
-    std::size_t step = 0;
-};
-
 std::vector<MapArrow> ArrowsOf(const std::vector<PageStep>& steps) {
     std::vector<MapArrow> arrows;
     std::set<std::tuple<std::string, std::string, double, double, double, double>> seen;
@@ -298,7 +308,8 @@ std::vector<MapArrow> ArrowsOf(const std::vector<PageStep>& steps) {
 }
 
 void WriteMap(std::ostream& out, const std::vector<PageStep>& steps, const PageWorld& world) {
-    const Projection map = FitMap(world);
+    const std::vector<MapArrow> arrows = ArrowsOf(steps);
+    const Projection map = FitMap(world, arrows);
     const double size = kMapPixels + 2 * kMargin;
     out << fmt::format(
         "<svg class=\"map\" xmlns=\"http://www.w3.org/2000/svg\" width=\"{0}\" height=\"{0}\" "
@@ -373,7 +384,7 @@ void WriteMap(std::ostream& out, const std::vector<PageStep>& steps, const PageW
     }
 
     std::vector<std::pair<double, double>> labels;
-    for (const MapArrow& arrow : ArrowsOf(steps)) {
+    for (const MapArrow& arrow : arrows) {
         double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
         if (!map.ToPixels(arrow.lines.from[0], arrow.lines.from[1], x0, y0) ||
             !map.ToPixels(arrow.lines.to[0], arrow.lines.to[1], x1, y1)) {
@@ -402,11 +413,16 @@ void WriteMap(std::ostream& out, const std::vector<PageStep>& steps, const PageW
             Number(ty), Number(tx - back * dx - side * dy), Number(ty - back * dy + side * dx),
             color);
         if (!arrow.label.empty()) {
-            // Arrows drawn from one spot would stack their labels.
+            // Arrows drawn from one spot would stack their labels. Each label placed bars at
+            // most two steps, so more tries than that cannot be needed.
             double lx = tx + 4, ly = ty - 4;
-            while (std::any_of(labels.begin(), labels.end(), [&](const auto& other) {
-                return std::fabs(other.first - lx) < 80 && std::fabs(other.second - ly) < 13;
-            })) {
+            for (std::size_t tries = 2 * labels.size();
+                 tries > 0 && std::any_of(labels.begin(), labels.end(),
+                                          [&](const auto& other) {
+                                              return std::fabs(other.first - lx) < 80 &&
+                                                     std::fabs(other.second - ly) < 13;
+                                          });
+                 --tries) {
                 ly += 14;
             }
             labels.emplace_back(lx, ly);

@@ -1,8 +1,11 @@
 // The player's view of the plugin's effects: rich text, the terminal view and the page.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <cstring>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "sim/html_page.h"
@@ -245,6 +248,43 @@ TEST(HtmlPage, TheMapFollowsTheWorldsCalibration) {
     // A scale of zero places nothing, rather than drawing at infinity.
     world.calibration.longitude_scale = 0;
     EXPECT_EQ(Count(Page({}, world), "class=\"marker"), 0U);
+}
+
+// An arrow drawn where its player stood before moving far away (or at a point no scale can
+// place) still gives a page: the map is fitted to hold it, and the labels placed next to it
+// stack in a bounded number of steps.
+TEST(HtmlPage, ArrowsFarFromTheWorldAreFittedAndTheLayoutEnds) {
+    const auto far_arrow = [](const std::string& at, const char* label) {
+        const char* point = at.c_str();
+        std::vector<Effect> effects = {Line(point, point), Line(point, point), Line(point, point)};
+        effects.push_back(Effect{"floating-text",
+                                 {{"player", std::string("Bruno")},
+                                  {"color", std::string("255, 89, 0, 255")},
+                                  {"life", 20.0},
+                                  {"text", std::string(label)}}});
+        return effects;
+    };
+    for (const char* far : {"1e30", "-1e30", "3.4e38", "1e300", "inf", "nan"}) {
+        SCOPED_TRACE(far);
+        const std::string at = std::string("(12000, ") + far + ", 500)";
+        std::vector<PageStep> steps;
+        for (const char* label : {"Big Red", "Olive", "Rexford"}) {
+            steps.push_back({{}, "chat Bruno /track x", "Bruno", far_arrow(at, label)});
+        }
+        const std::string page = Page(steps, TourLikeWorld());
+        // Whatever is drawn lies on the page.
+        const std::size_t map_end = page.find("</svg>");
+        for (const char* attribute : {" x=\"", " y=\"", " cx=\"", " cy=\""}) {
+            for (auto at_value = page.find(attribute); at_value < map_end;
+                 at_value = page.find(attribute, at_value + 1)) {
+                const double value =
+                    std::strtod(page.c_str() + at_value + std::strlen(attribute), nullptr);
+                EXPECT_TRUE(value >= -20 && value <= 900) << page.substr(at_value, 40);
+            }
+        }
+        const bool placed = std::string_view(far) != "inf" && std::string_view(far) != "nan";
+        EXPECT_EQ(Count(page, "class=\"arrow\""), placed ? 3U : 0U);
+    }
 }
 
 }  // namespace
