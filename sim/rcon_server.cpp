@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstring>
 #include <iostream>
+#include <optional>
 #include <stdexcept>
 
 #include <fmt/format.h>
@@ -185,6 +186,8 @@ RconEndpoint ParseRconEndpoint(std::string_view text) {
     return endpoint;
 }
 
+using Clock = std::chrono::steady_clock;
+
 struct RconServer::Client {
     std::int64_t number = 0;
     Socket socket = kNoSocket;
@@ -192,6 +195,8 @@ struct RconServer::Client {
     std::string in;
     std::string out;
     bool authenticated = false;
+    // Set while the client has something to finish: logging in, or a packet it has begun.
+    std::optional<Clock::time_point> deadline;
     // Not empty: the reason to close once the queued output is written.
     std::string finishing;
     bool closed = false;
@@ -289,15 +294,18 @@ void RconServer::ServeUntilInput(const std::function<void()>& traffic) {
             }
             fds.push_back(PollFd{client->socket, events, 0});
         }
+        const int until_stall = MillisecondsToDeadline();
 #if defined(_WIN32)
-        const int timeout = buffered ? 0 : kInputPollMs;
+        const int timeout = buffered          ? 0
+                            : until_stall < 0 ? kInputPollMs
+                                              : std::min(kInputPollMs, until_stall);
         if (PollSockets(fds.data(), fds.size(), timeout) < 0) {
             return;
         }
         const bool input = buffered || InputReady();
 #else
         fds.push_back(PollFd{STDIN_FILENO, POLLIN, 0});
-        if (PollSockets(fds.data(), fds.size(), buffered ? 0 : -1) < 0 && errno != EINTR) {
+        if (PollSockets(fds.data(), fds.size(), buffered ? 0 : until_stall) < 0 && errno != EINTR) {
             return;
         }
         const bool input = buffered || fds.back().revents != 0;
@@ -320,6 +328,7 @@ void RconServer::ServeUntilInput(const std::function<void()>& traffic) {
         if ((fds[0].revents & POLLIN) != 0) {
             Accept();
         }
+        CloseStalled();
         clients_.erase(std::remove_if(clients_.begin(), clients_.end(),
                                       [](const auto& client) { return client->closed; }),
                        clients_.end());
@@ -347,6 +356,7 @@ void RconServer::Accept() {
         auto client = std::make_unique<Client>();
         client->number = next_client_++;
         client->socket = s;
+        client->deadline = Clock::now() + kRconStallLimit;
         client->connection.deliver = &RconServer::Deliver;
         client->connection.client = client.get();
         Emit(Effect{"rcon-connect",
@@ -361,6 +371,7 @@ void RconServer::Accept() {
 }
 
 void RconServer::Receive(Client& client) {
+    const bool had_part = !client.in.empty();
     char buffer[16384];
     const auto got = recv(client.socket, buffer, sizeof buffer, 0);
     if (got < 0 && WouldBlock()) {
@@ -399,6 +410,14 @@ void RconServer::Receive(Client& client) {
         at += 4 + static_cast<std::size_t>(size);
     }
     client.in.erase(0, at);
+    // Logging in has its deadline from the connection; a packet begun, from its first bytes.
+    if (client.authenticated) {
+        if (client.in.empty()) {
+            client.deadline.reset();
+        } else if (!had_part || !client.deadline) {
+            client.deadline = Clock::now() + kRconStallLimit;
+        }
+    }
 }
 
 void RconServer::Handle(Client& client, std::int32_t id, std::int32_t type, std::string_view body) {
@@ -488,6 +507,34 @@ void RconServer::Send(Client& client) {
     if (!client.closed && client.out.size() > kRconMaxPendingOutput) {
         Close(client, "does not read its replies");
     }
+}
+
+void RconServer::CloseStalled() {
+    const Clock::time_point now = Clock::now();
+    for (const auto& client : clients_) {
+        if (!client->closed && client->deadline && *client->deadline <= now) {
+            Close(*client,
+                  client->authenticated
+                      ? fmt::format("sent part of a packet and nothing more for {} s",
+                                    kRconStallLimit.count())
+                      : fmt::format("did not log in within {} s", kRconStallLimit.count()));
+        }
+    }
+}
+
+int RconServer::MillisecondsToDeadline() const {
+    std::optional<Clock::time_point> first;
+    for (const auto& client : clients_) {
+        if (client->deadline && (!first || *client->deadline < *first)) {
+            first = client->deadline;
+        }
+    }
+    if (!first) {
+        return -1;
+    }
+    // Rounded up, so that the wait ends at the deadline or after it, never just before.
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(*first - Clock::now());
+    return static_cast<int>(std::clamp<std::int64_t>(left.count(), 0, INT32_MAX));
 }
 
 void RconServer::Close(Client& client, std::string reason) {

@@ -2,6 +2,7 @@
 // commands over TCP, served on the simulator's own thread between its input lines.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -27,6 +28,9 @@ inline constexpr std::size_t kRconMaxRequestBody = 4096;
 inline constexpr std::size_t kRconMaxResponseBody = 4096;
 // Clients served at once; one more is closed as soon as it connects.
 inline constexpr std::size_t kRconMaxClients = 64;
+// Time a client has to log in after it connects, and to finish a packet it has begun; past
+// it the client is closed, so that clients that stall cannot hold every place.
+inline constexpr std::chrono::seconds kRconStallLimit{5};
 // Replies queued for a client that does not read them; past this it is closed.
 inline constexpr std::size_t kRconMaxPendingOutput = 1 << 20;
 
@@ -71,6 +75,10 @@ class RconServer {
     void Handle(Client& client, std::int32_t id, std::int32_t type, std::string_view body);
     void Answer(Client& client, std::int32_t id, std::int32_t type, std::string_view text);
     void Close(Client& client, std::string reason);
+    // Closes the clients past their deadline.
+    void CloseStalled();
+    // Until the first deadline of a client, or -1 when none has one.
+    int MillisecondsToDeadline() const;
     static void Queue(Client& client, std::int32_t id, std::int32_t type, std::string_view bytes);
     void Emit(Effect effect);
     static void Deliver(void* client, std::int32_t id, std::int32_t type, std::u16string_view text);

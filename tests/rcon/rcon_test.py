@@ -243,6 +243,48 @@ def run_python():
           "every command reached the simulator")
 
 
+def run_stalled():
+    """Clients that never log in, log in a byte at a time or stop halfway through a packet
+    hold their places only until the deadline; then the administrator gets in."""
+    from rcon.source import Client
+
+    sim = Simulator(os.path.join(WORK_DIR, "stalled"))
+    port = sim.port
+    half = raw_login(port)
+    half.sendall(packet(2, 2, b"bf.test 1 0 0 0")[:9])
+    login = packet(1, 3, PASSWORD.encode())
+    drip = raw_connect(port)
+    drip.sendall(login[:1])
+    idle = [raw_connect(port) for _ in range(62)]
+    check(closed_by_server(raw_connect(port)), "a 65th client is closed while 64 hold places")
+
+    started = time.monotonic()
+    answer = None
+    sent = 1
+    while answer is None and time.monotonic() - started < 30:
+        try:
+            drip.sendall(login[sent:sent + 1])
+            sent += 1
+        except OSError:
+            pass
+        try:
+            with Client("127.0.0.1", port, passwd=PASSWORD, timeout=5) as rcon:
+                answer = rcon.run("bf.test", "1", "0", "0", "0")
+        except Exception:  # refused while the places are held
+            time.sleep(0.5)
+    check(answer == "Red", "the administrator got in after the stalled clients: " + repr(answer))
+    for s in [half, drip] + idle:
+        check(closed_by_server(s), "a stalled client was left open")
+
+    code, output = sim.finish()
+    check(code == 0, "exit code {}".format(code))
+    closes = [line.split("reason=")[1] for line in output.splitlines()
+              if line.startswith("rcon-close")]
+    check(closes.count('"did not log in within 5 s"') == 63, "not logged in: {}".format(closes))
+    check(closes.count('"sent part of a packet and nothing more for 5 s"') == 1,
+          "half a packet: {}".format(closes))
+
+
 NODE_CHECK = r"""
 const RCON = require('rcon-srcds').default;
 const [port, password] = process.argv.slice(-2);
@@ -309,6 +351,7 @@ os.makedirs(WORK_DIR, exist_ok=True)
 if CLIENT == "python":
     run_refusal()
     run_python()
+    run_stalled()
 elif CLIENT == "node":
     run_node()
 else:
