@@ -1,8 +1,10 @@
 // One world, every tracker search, four ways: the plugin and three loops it is judged by.
 //
-//   interface  the least any plugin must do through the host: the creature list, each field
-//              and function lookup once per search, fields read in place, the name fetch and
-//              its free where a name is needed, the page picked out of the matches.
+//   interface  the least any plugin must do through the host, in the plugin's best order of
+//              fetches: the creature list, each field and function lookup once per search,
+//              the mode decided once, fields read in place, the name fetched (and freed) only
+//              where owner and species did not decide, each level read once, the page picked
+//              out of the matches.
 //   raw        the same walk over the simulator's structs, no host calls at all.
 //   bytes      the same walk over flat arrays holding only what a search reads.
 //
@@ -22,6 +24,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include <fmt/format.h>
 
 #include "config/config.h"
 #include "host/fstring.h"
@@ -71,26 +75,33 @@ constexpr std::size_t kPerPage = 10;
 enum class Way { Plugin, Interface, Raw, Bytes };
 constexpr const char* kWayNames[] = {"plugin", "interface", "raw", "bytes"};
 
+// An administrator's long list of words no one may search for, none of them a creature's.
+constexpr int kLongExclusionList = 1000;
+
 struct Command {
     const char* name;
     std::u16string_view line;
+    std::u16string_view word;  // empty: list everything the mode admits
     bool wild;
     bool admin;
     float max_distance;
+    int exclusions;
 };
 
 const Command kCommands[] = {
-    {"tame-word", u"/track rex", false, false, 99999.0F},
-    {"tame-all", u"/track", false, false, 99999.0F},
-    {"admin-word", u"/trackadmin rex", false, true, 99999.0F},
-    {"wild-word", u"/trackwild rex", true, false, 99999.0F},
-    {"wild-near", u"/trackwild rex", true, false, kNearLimit},
+    {"tame-word", u"/track rex", u"rex", false, false, 99999.0F, 0},
+    {"tame-all", u"/track", u"", false, false, 99999.0F, 0},
+    {"admin-word", u"/trackadmin rex", u"rex", false, true, 99999.0F, 0},
+    {"wild-word", u"/trackwild rex", u"rex", true, false, 99999.0F, 0},
+    {"wild-near", u"/trackwild rex", u"rex", true, false, kNearLimit, 0},
+    {"wild-excl", u"/trackwild raptor", u"raptor", true, false, 99999.0F, kLongExclusionList},
 };
 
 struct Caller {
     AShooterPlayerController* controller;
     std::int32_t team;
     host::Vector3 position;
+    const void* root;  // the caller's scene component
 };
 
 // The page every way must end with: highest level first, equal levels in world order.
@@ -110,15 +121,14 @@ std::size_t PickPage(std::vector<Hit>& hits) {
     return hits.size();
 }
 
-bool IsRex(const Command& command) {
-    return !command.line.ends_with(u"/track");
-}
-
 bool InMode(const Command& command, std::int32_t team, std::int32_t caller_team) {
     if (command.wild) {
         return team < kOwnedFloor;
     }
-    return command.admin ? team > kOwnedFloor : team == caller_team;
+    if (command.admin) {
+        return command.word.empty() ? team > kOwnedFloor : team == 0 || team > kOwnedFloor;
+    }
+    return team == caller_team;
 }
 
 std::u16string_view Species(std::u16string_view descriptive) {
@@ -164,104 +174,175 @@ T At(const void* object, std::intptr_t offset) {
     return *reinterpret_cast<const T*>(static_cast<const char*>(object) + offset);
 }
 
+// The host's functions and field offsets a search needs, each asked for once.
+struct InterfaceLookups {
+    void (*free_block)(void*);
+    RawString* (*get_name)(void*, RawString*, void*);
+    void* (*get_status)(void*);
+    std::int32_t (*get_level)(void*);
+    std::intptr_t team_at, status_at, tribe_at, owner_at, species_at, root_at, location_at;
+};
+
+// The current name, fetched into host memory and released; a name that came back empty
+// holds no block to release.
+bool NameHas(const InterfaceLookups& host, const FoldedNeedle& needle, void* creature,
+             const Caller& caller) {
+    RawString name{nullptr, 0, 0};
+    host.get_name(creature, &name, caller.controller);
+    const bool found = needle.FoundIn(name.View());
+    if (name.data != nullptr) {
+        host.free_block(name.data);
+    }
+    return found;
+}
+
+bool Excluded(std::u16string_view name, const WildTrackerConfig& wild) {
+    for (const host::FString& excluded : wild.ExcludeSearch) {
+        if (ContainsIgnoreCase(name, excluded.View())) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Owned creatures by word, in the plugin's order of fetches: owner and species read in
+// place, the name fetched only when both miss, the level only for a match.
+template <typename Admits>
+void InterfaceOwnedWord(const InterfaceLookups& host, const RawArray& list,
+                        const FoldedNeedle& needle, const Caller& caller, Admits admits,
+                        std::vector<Hit>& hits) {
+    for (std::int32_t i = 0; i < list.count; ++i) {
+        void* creature = list.data[i];
+        if (!admits(At<std::int32_t>(creature, host.team_at))) {
+            continue;
+        }
+        const RawString& tribe = At<RawString>(creature, host.tribe_at);
+        const bool found =
+            needle.FoundIn(tribe.count > 1 ? tribe.View()
+                                           : At<RawString>(creature, host.owner_at).View()) ||
+            needle.FoundIn(Species(At<RawString>(creature, host.species_at).View())) ||
+            NameHas(host, needle, creature, caller);
+        if (found) {
+            void* status = At<void*>(creature, host.status_at);
+            hits.push_back(Hit{status != nullptr ? host.get_level(status) : 0,
+                               static_cast<std::uint32_t>(i), creature});
+        }
+    }
+}
+
+// Wild creatures by word: position, then level, then the fetched name, then exclusions for
+// the names that match. The level read for the limits is the one the page is sorted by.
+void InterfaceWildWord(const InterfaceLookups& host, const RawArray& list,
+                       const FoldedNeedle& needle, const Caller& caller, std::vector<Hit>& hits) {
+    const WildTrackerConfig& wild = Config().WildTracker;
+    for (std::int32_t i = 0; i < list.count; ++i) {
+        void* creature = list.data[i];
+        if (At<std::int32_t>(creature, host.team_at) >= kOwnedFloor) {
+            continue;
+        }
+        void* root = At<void*>(creature, host.root_at);
+        if (root == nullptr) {
+            continue;
+        }
+        const float distance =
+            DistanceInMetres(At<host::Vector3>(root, host.location_at), caller.position);
+        if (!(wild.MaxDistance >= distance)) {
+            continue;
+        }
+        void* status = host.get_status(creature);
+        const std::int32_t level = status != nullptr ? host.get_level(status) : 0;
+        if (!WithinWildLimits(wild, distance, level)) {
+            continue;
+        }
+        RawString name{nullptr, 0, 0};
+        host.get_name(creature, &name, caller.controller);
+        const bool found = needle.FoundIn(name.View()) && !Excluded(name.View(), wild);
+        if (name.data != nullptr) {
+            host.free_block(name.data);
+        }
+        if (found) {
+            hits.push_back(Hit{level, static_cast<std::uint32_t>(i), creature});
+        }
+    }
+}
+
+// A list of everything the mode admits: the team of all, the level of those kept.
+template <typename Admits>
+void InterfaceAll(const InterfaceLookups& host, const RawArray& list, Admits admits,
+                  std::vector<Hit>& hits) {
+    for (std::int32_t i = 0; i < list.count; ++i) {
+        void* creature = list.data[i];
+        if (admits(At<std::int32_t>(creature, host.team_at))) {
+            void* status = At<void*>(creature, host.status_at);
+            hits.push_back(Hit{status != nullptr ? host.get_level(status) : 0,
+                               static_cast<std::uint32_t>(i), creature});
+        }
+    }
+}
+
+// The least a search through the host must do, with the plugin's best order of fetches:
+// each lookup asked once, the mode decided once rather than per creature.
 [[gnu::noinline]] std::size_t InterfaceSearch(const Command& command, const Caller& caller) {
-    using FreeFn = void (*)(void*);
-    using NameFn = RawString* (*)(void*, RawString*, void*);
-    using StatusFn = void* (*)(void*);
-    using LevelFn = std::int32_t (*)(void*);
-    const auto free_block = FunctionAt<FreeFn>("FMemory.Free");
+    InterfaceLookups host{};
+    host.free_block = FunctionAt<void (*)(void*)>("FMemory.Free");
     const auto get_class = FunctionAt<void* (*)()>("APrimalDinoCharacter.GetPrivateStaticClass");
     const auto get_all =
         FunctionAt<void (*)(void*, void*, RawArray*)>("UGameplayStatics.GetAllActorsOfClass");
-    const auto get_level = FunctionAt<LevelFn>("UPrimalCharacterStatusComponent.GetCharacterLevel");
+    host.get_level =
+        FunctionAt<std::int32_t (*)(void*)>("UPrimalCharacterStatusComponent.GetCharacterLevel");
 
     RawArray list{nullptr, 0, 0};
     get_all(ArkApi::GetApiUtils().GetWorld(), get_class(), &list);
     std::vector<Hit> hits;
     if (list.count == 0) {
-        free_block(list.data);
+        host.free_block(list.data);
         return 0;
     }
     hits.reserve(static_cast<std::size_t>(list.count));
     const void* first = list.data[0];
-    const std::intptr_t team_at = OffsetOf(first, "AActor.TargetingTeam");
-    const std::intptr_t status_at = OffsetOf(first, "APrimalCharacter.MyCharacterStatusComponent");
-    const FoldedNeedle needle(u"rex");
-    const WildTrackerConfig& wild = Config().WildTracker;
+    host.team_at = OffsetOf(first, "AActor.TargetingTeam");
+    host.status_at = OffsetOf(first, "APrimalCharacter.MyCharacterStatusComponent");
+    const FoldedNeedle needle(command.word);
+    const std::int32_t caller_team = caller.team;
 
-    if (!command.wild && IsRex(command)) {
-        const auto get_name = FunctionAt<NameFn>("APrimalDinoCharacter.GetCurrentDinoName");
-        const std::intptr_t tribe_at = OffsetOf(first, "APrimalCharacter.TribeName");
-        const std::intptr_t owner_at = OffsetOf(first, "APrimalDinoCharacter.OwningPlayerName");
-        const std::intptr_t species_at = OffsetOf(first, "APrimalCharacter.DescriptiveName");
-        for (std::int32_t i = 0; i < list.count; ++i) {
-            void* creature = list.data[i];
-            if (!InMode(command, At<std::int32_t>(creature, team_at), caller.team)) {
-                continue;
-            }
-            const RawString& tribe = At<RawString>(creature, tribe_at);
-            bool found = needle.FoundIn(tribe.count > 1 ? tribe.View()
-                                                        : At<RawString>(creature, owner_at).View());
-            found = found || needle.FoundIn(Species(At<RawString>(creature, species_at).View()));
-            if (!found) {
-                RawString name{nullptr, 0, 0};
-                get_name(creature, &name, caller.controller);
-                found = needle.FoundIn(name.View());
-                free_block(name.data);
-            }
-            if (found) {
-                void* status = At<void*>(creature, status_at);
-                hits.push_back(Hit{status != nullptr ? get_level(status) : 0,
-                                   static_cast<std::uint32_t>(i), creature});
-            }
+    if (command.word.empty()) {
+        if (command.wild) {
+            InterfaceAll(
+                host, list, [](std::int32_t team) { return team < kOwnedFloor; }, hits);
+        } else if (command.admin) {
+            InterfaceAll(
+                host, list, [](std::int32_t team) { return team > kOwnedFloor; }, hits);
+        } else {
+            InterfaceAll(
+                host, list, [caller_team](std::int32_t team) { return team == caller_team; }, hits);
         }
-    } else if (!command.wild) {
-        for (std::int32_t i = 0; i < list.count; ++i) {
-            void* creature = list.data[i];
-            if (InMode(command, At<std::int32_t>(creature, team_at), caller.team)) {
-                void* status = At<void*>(creature, status_at);
-                hits.push_back(Hit{status != nullptr ? get_level(status) : 0,
-                                   static_cast<std::uint32_t>(i), creature});
-            }
-        }
+    } else if (command.wild) {
+        host.get_name = FunctionAt<RawString* (*)(void*, RawString*, void*)>(
+            "APrimalDinoCharacter.GetCurrentDinoName");
+        host.get_status =
+            FunctionAt<void* (*)(void*)>("APrimalCharacter.GetCharacterStatusComponent");
+        host.root_at = OffsetOf(first, "AActor.RootComponent");
+        // Every scene component has the field at the same place: the caller's root tells.
+        host.location_at = OffsetOf(caller.root, "USceneComponent.RelativeLocation");
+        InterfaceWildWord(host, list, needle, caller, hits);
     } else {
-        const auto get_name = FunctionAt<NameFn>("APrimalDinoCharacter.GetCurrentDinoName");
-        const auto get_status =
-            FunctionAt<StatusFn>("APrimalCharacter.GetCharacterStatusComponent");
-        const std::intptr_t root_at = OffsetOf(first, "AActor.RootComponent");
-        std::intptr_t location_at = -1;
-        for (std::int32_t i = 0; i < list.count; ++i) {
-            void* creature = list.data[i];
-            if (!InMode(command, At<std::int32_t>(creature, team_at), caller.team)) {
-                continue;
-            }
-            void* root = At<void*>(creature, root_at);
-            if (root == nullptr) {
-                continue;
-            }
-            if (location_at < 0) {
-                location_at = OffsetOf(root, "USceneComponent.RelativeLocation");
-            }
-            const float distance =
-                DistanceInMetres(At<host::Vector3>(root, location_at), caller.position);
-            if (!(wild.MaxDistance >= distance)) {
-                continue;
-            }
-            void* status = get_status(creature);
-            const std::int32_t level = status != nullptr ? get_level(status) : 0;
-            if (!WithinWildLimits(wild, distance, level)) {
-                continue;
-            }
-            RawString name{nullptr, 0, 0};
-            get_name(creature, &name, caller.controller);
-            const bool found = needle.FoundIn(name.View());
-            free_block(name.data);
-            if (found) {
-                hits.push_back(Hit{level, static_cast<std::uint32_t>(i), creature});
-            }
+        host.get_name = FunctionAt<RawString* (*)(void*, RawString*, void*)>(
+            "APrimalDinoCharacter.GetCurrentDinoName");
+        host.tribe_at = OffsetOf(first, "APrimalCharacter.TribeName");
+        host.owner_at = OffsetOf(first, "APrimalDinoCharacter.OwningPlayerName");
+        host.species_at = OffsetOf(first, "APrimalCharacter.DescriptiveName");
+        if (command.admin) {
+            // Team 0 is the admin search's own "team", so it is admitted with the owned.
+            InterfaceOwnedWord(
+                host, list, needle, caller,
+                [](std::int32_t team) { return team == 0 || team > kOwnedFloor; }, hits);
+        } else {
+            InterfaceOwnedWord(
+                host, list, needle, caller,
+                [caller_team](std::int32_t team) { return team == caller_team; }, hits);
         }
     }
-    free_block(list.data);
+    host.free_block(list.data);
     return PickPage(hits);
 }
 
@@ -277,8 +358,8 @@ std::int32_t LevelOf(const sim::SimPrimalCharacter& character) {
 }
 
 [[gnu::noinline]] std::size_t RawSearch(const Command& command, const Caller& caller) {
-    const FoldedNeedle needle(u"rex");
-    const bool rex = IsRex(command);
+    const FoldedNeedle needle(command.word);
+    const bool rex = !command.word.empty();
     const WildTrackerConfig& wild = Config().WildTracker;
     const auto& creatures = sim::TheServer().Creatures();
     std::vector<Hit> hits;
@@ -298,7 +379,8 @@ std::int32_t LevelOf(const sim::SimPrimalCharacter& character) {
             const sim::SimVector3& at = root->relative_location;
             const float distance = DistanceInMetres({at.x, at.y, at.z}, caller.position);
             level = LevelOf(dino.primal);
-            if (!WithinWildLimits(wild, distance, level) || !needle.FoundIn(creature.name)) {
+            if (!WithinWildLimits(wild, distance, level) || !needle.FoundIn(creature.name) ||
+                Excluded(creature.name, wild)) {
                 continue;
             }
         } else {
@@ -366,8 +448,8 @@ Flat Flatten() {
                                           const Caller& caller) {
     std::vector<Hit> hits;
     hits.reserve(flat.team.size());
-    const FoldedNeedle needle(u"rex");
-    const bool rex = IsRex(command);
+    const FoldedNeedle needle(command.word);
+    const bool rex = !command.word.empty();
     const WildTrackerConfig& wild = Config().WildTracker;
     for (std::size_t i = 0; i < flat.team.size(); ++i) {
         if (!InMode(command, flat.team[i], caller.team)) {
@@ -375,7 +457,8 @@ Flat Flatten() {
         }
         if (command.wild) {
             const float distance = DistanceInMetres(flat.position[i], caller.position);
-            if (!WithinWildLimits(wild, distance, flat.level[i]) || !needle.FoundIn(flat.name[i])) {
+            if (!WithinWildLimits(wild, distance, flat.level[i]) || !needle.FoundIn(flat.name[i]) ||
+                Excluded(flat.name[i], wild)) {
                 continue;
             }
         } else if (rex && !needle.FoundIn(flat.owner[i]) && !needle.FoundIn(flat.species[i]) &&
@@ -427,7 +510,16 @@ Caller Setup(std::uint64_t size) {
     const sim::SimVector3& at = player.root->world_location;
     return Caller{reinterpret_cast<AShooterPlayerController*>(player.controller.get()),
                   player.character->primal.actor.targeting_team,
-                  {at.x, at.y, at.z}};
+                  {at.x, at.y, at.z},
+                  player.root.get()};
+}
+
+void SetExclusions(int count) {
+    host::HostArray<host::FString>& excluded = Config().WildTracker.ExcludeSearch;
+    excluded.Clear();
+    for (int i = 0; i < count; ++i) {
+        excluded.Append(host::FStringFromNarrow(fmt::format("nosuchbeast{}", i)));
+    }
 }
 
 double ThreadCpuMs() {
@@ -454,6 +546,7 @@ int main(int argc, char** argv) {
     std::printf("%-10s %-9s %9s %10s %12s\n", "command", "way", "matches", "cpu_ms", "peak_bytes");
     for (const Command& command : kCommands) {
         Config().WildTracker.MaxDistance = command.max_distance;
+        SetExclusions(command.exclusions);
         const host::FString message = host::FStringFromWide(command.line);
         for (Way way : {Way::Plugin, Way::Interface, Way::Raw, Way::Bytes}) {
             std::size_t matches = 0;
