@@ -51,6 +51,21 @@ class Messages : public bftest::HostTest {
         bftest::TakeEffects();
     }
 
+    // Builds the catalogue as a load would; the warnings about message texts it logged.
+    static Lines TextWarnings(const Json& messages) {
+        MessageCatalogue().Clear();
+        for (const std::string_view name : kMessageNames) {
+            MessageCatalogue().Append(LoadMessage(messages, name, ""));
+        }
+        Lines warnings;
+        for (const std::string& line : Printed()) {
+            if (line.find("[warning] /Messages/") != std::string::npos) {
+                warnings.push_back(line.substr(line.find("/Messages/")));
+            }
+        }
+        return warnings;
+    }
+
     // The effects since the last call, exactly as the simulator prints them.
     static Lines Printed() {
         Lines lines;
@@ -160,17 +175,7 @@ TEST_F(Messages, FieldWidthsAreBounded) {
         // Sent without values: braces are plain text.
         {"NotAdmin", {{"Message", "{:>99999}"}, {"Colors", {1, 1, 1}}}},
     };
-    MessageCatalogue().Clear();
-    for (const std::string_view name : kMessageNames) {
-        MessageCatalogue().Append(LoadMessage(messages, name, ""));
-    }
-    Lines warnings;
-    for (const std::string& line : Printed()) {
-        if (line.find("[warning] /Messages/") != std::string::npos) {
-            warnings.push_back(line.substr(line.find("/Messages/")));
-        }
-    }
-    EXPECT_EQ(warnings,
+    EXPECT_EQ(TextWarnings(messages),
               (Lines{"/Messages/NotEnoughTokens/Message has a width or precision taken from a "
                      "value: it will be sent as written\"",
                      "/Messages/NotEnoughPoints/Message has a width or precision above 1000: it "
@@ -199,18 +204,8 @@ TEST_F(Messages, TheFormattedSizeIsBounded) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text.substr(0, 40));
-        const Json messages = {
-            {"WildTrackerCooldown", {{"Message", c.text}, {"Colors", {1, 1, 1}}}}};
-        MessageCatalogue().Clear();
-        for (const std::string_view name : kMessageNames) {
-            MessageCatalogue().Append(LoadMessage(messages, name, ""));
-        }
-        Lines warnings;
-        for (const std::string& line : Printed()) {
-            if (line.find("[warning] /Messages/") != std::string::npos) {
-                warnings.push_back(line.substr(line.find("/Messages/")));
-            }
-        }
+        const Lines warnings =
+            TextWarnings({{"WildTrackerCooldown", {{"Message", c.text}, {"Colors", {1, 1, 1}}}}});
         SendCatalogueMessage(controller_, "WildTrackerCooldown", std::int64_t{3});
         if (!c.shown.empty()) {
             EXPECT_EQ(warnings, Lines{});
