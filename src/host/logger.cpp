@@ -1,113 +1,54 @@
+// The one translation unit built against spdlog. For a real server that is the framework's own
+// version, whose sinks differ in layout from later ones, so only calls both versions share are
+// used here: the range constructor, set_pattern, set_level, flush_on, and info/warn/error with a
+// literal format and one argument. It compiles as C++17, the newest the framework's bundle takes.
 #include "host/logger.h"
 
-#include <cstdint>
+#include <memory>
+#include <string>
 
-#include <fmt/format.h>
-#include <spdlog/pattern_formatter.h>
-#include <spdlog/sinks/null_sink.h>
+#include <spdlog/logger.h>
 
 #include "host/framework.h"
 
 namespace beastfinder::host {
+
+namespace {
 
 std::shared_ptr<spdlog::logger>& PluginLogger() {
     static std::shared_ptr<spdlog::logger> logger;
     return logger;
 }
 
+}  // namespace
+
 void CreatePluginLogger() {
     auto& sinks = GetLogSinks();
     auto logger = std::make_shared<spdlog::logger>(kLoggerName, sinks.begin(), sinks.end());
     PluginLogger() = std::move(logger);
-    PluginLogger()->set_pattern("%D %R [%n][%l] %v", spdlog::pattern_time_type::local);
+    PluginLogger()->set_pattern("%D %R [%n][%l] %v");
+    PluginLogger()->set_level(spdlog::level::info);
     PluginLogger()->flush_on(spdlog::level::info);
 }
 
-spdlog::logger& Log() {
-    if (auto& logger = PluginLogger()) {
-        return *logger;
+void WriteLog(LogLevel level, std::string_view text) {
+    const auto& logger = PluginLogger();
+    if (!logger) {
+        return;
     }
-    static spdlog::logger silent(kLoggerName, std::make_shared<spdlog::sinks::null_sink_st>());
-    return silent;
-}
-
-namespace {
-
-// The code point of an escaped character at the start of `bytes` and its length in bytes,
-// or 0. Config values are UTF-8 (the parser checks), so the few sequences are matched as
-// bytes: C0 and DEL, C1 (C2 80-9F), U+061C (D8 9C), U+200E/F (E2 80 8E-8F), U+2028-202E
-// (E2 80 A8-AE), U+2066-2069 (E2 81 A6-A9).
-std::size_t EscapedAt(std::string_view bytes, std::uint32_t& cp) {
-    const auto at = [&](std::size_t i) {
-        return i < bytes.size() ? static_cast<unsigned char>(bytes[i]) : 0U;
-    };
-    const unsigned lead = at(0);
-    if (lead < 0x20 || lead == 0x7F) {
-        cp = lead;
-        return 1;
+    // Through "{}" so that braces in the text are not taken for fields.
+    const std::string line(text);
+    switch (level) {
+        case LogLevel::info:
+            logger->info("{}", line);
+            break;
+        case LogLevel::warn:
+            logger->warn("{}", line);
+            break;
+        case LogLevel::error:
+            logger->error("{}", line);
+            break;
     }
-    if ((lead == 0xC2 && at(1) >= 0x80 && at(1) <= 0x9F) || (lead == 0xD8 && at(1) == 0x9C)) {
-        cp = ((lead & 0x1FU) << 6) | (at(1) & 0x3FU);
-        return 2;
-    }
-    const unsigned second = at(1);
-    const unsigned third = at(2);
-    if (lead == 0xE2 && ((second == 0x80 &&
-                          ((third >= 0x8E && third <= 0x8F) || (third >= 0xA8 && third <= 0xAE))) ||
-                         (second == 0x81 && third >= 0xA6 && third <= 0xA9))) {
-        cp = 0x2000U | ((second & 0x3FU) << 6) | (third & 0x3FU);
-        return 3;
-    }
-    return 0;
-}
-
-std::string Escape(std::string_view utf8, bool quoted) {
-    std::string out;
-    out.reserve(utf8.size() + (quoted ? 2 : 0));
-    if (quoted) {
-        out += '"';
-    }
-    while (!utf8.empty()) {
-        std::uint32_t cp = 0;
-        const std::size_t length = EscapedAt(utf8, cp);
-        if (length == 0) {
-            const char c = utf8.front();
-            if (quoted && (c == '"' || c == '\\')) {
-                out += '\\';
-            }
-            out += c;
-            utf8.remove_prefix(1);
-            continue;
-        }
-        switch (cp) {
-            case '\n':
-                out += "\\n";
-                break;
-            case '\r':
-                out += "\\r";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
-            default:
-                out += fmt::format("\\u{:04X}", cp);
-        }
-        utf8.remove_prefix(length);
-    }
-    if (quoted) {
-        out += '"';
-    }
-    return out;
-}
-
-}  // namespace
-
-std::string ForLog(std::string_view utf8) {
-    return Escape(utf8, false);
-}
-
-std::string QuotedForLog(std::string_view utf8) {
-    return Escape(utf8, true);
 }
 
 }  // namespace beastfinder::host
