@@ -226,6 +226,37 @@ void RenderFloatingText(std::string& out, const Painter& paint, const Effect& ef
     out += '\n';
 }
 
+void RenderLog(std::string& out, const Painter& paint, const Effect& effect,
+               std::int64_t clock_ticks) {
+    const std::string level = effect.Text("level");
+    std::optional<Rgb> color;
+    if (level == "error" || level == "critical") {
+        color = Rgb{240, 80, 80};
+    } else if (level == "warning") {
+        color = Rgb{230, 180, 40};
+    }
+    out += paint.Quiet("[log]");
+    out += ' ';
+    out += paint.Colored(PrintableText(LogLineAt(effect.Text("line"), clock_ticks)), color);
+    out += '\n';
+}
+
+void RenderLoad(std::string& out, const Painter& paint, const Effect& effect) {
+    const Effect::Value* started = effect.Find("started");
+    if (started != nullptr && std::get_if<bool>(started) != nullptr && std::get<bool>(*started)) {
+        out += paint.Quiet("[the plugin is loaded and started]");
+    } else {
+        out += paint.Colored("[the plugin is loaded, but its start-up failed: see the log]",
+                             Rgb{240, 80, 80});
+    }
+    out += '\n';
+}
+
+// What the module does to the framework rather than to anyone on the server.
+bool Bookkeeping(const Effect& effect) {
+    return effect.type == "register" || effect.type == "unregister" || effect.type == "exit";
+}
+
 }  // namespace
 
 Rgb DisplayColor(double r, double g, double b) {
@@ -322,8 +353,15 @@ std::string RenderEffects(const std::vector<Effect>& effects, TerminalStyle styl
     for (std::size_t i = 0; i < effects.size(); ++i) {
         const Effect& effect = effects[i];
         std::size_t covered = 0;
+        if (Bookkeeping(effect)) {
+            continue;
+        }
         if (effect.type == "notify") {
             RenderNotification(out, paint, effect);
+        } else if (effect.type == "log") {
+            RenderLog(out, paint, effect, style.clock_ticks);
+        } else if (effect.type == "load") {
+            RenderLoad(out, paint, effect);
         } else if (effect.type == "chat") {
             RenderChat(out, paint, effect);
         } else if (effect.type == "server-chat") {
