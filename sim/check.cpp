@@ -381,8 +381,11 @@ std::vector<std::pair<std::string, std::vector<std::string>>> SentMessages(const
         return command != nullptr && command->is_string() ? command->get<std::string>()
                                                           : std::string(fallback);
     };
+    // A blank name, or one with characters the registry turns into '?', never runs.
     const auto typeable = [](const std::string& command) {
-        return command.find_first_not_of(" \t\n\v\f\r") != std::string::npos;
+        return command.find_first_not_of(" \t\n\v\f\r") != std::string::npos &&
+               std::all_of(command.begin(), command.end(),
+                           [](char c) { return static_cast<unsigned char>(c) < 128; });
     };
     const auto child = [](const Json* section, std::string_view key) {
         return Member(section, key);
