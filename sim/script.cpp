@@ -11,6 +11,7 @@
 
 #include <fmt/format.h>
 
+#include "config/edit_distance.h"
 #include "sim/host/siblings.h"
 #include "sim/render.h"
 #include "sim/scratch.h"
@@ -289,28 +290,6 @@ char16_t FoldCase(char16_t c) {
     return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c;
 }
 
-// Edits (insert, delete, replace, swap of neighbours) from `a` to `b`, ASCII case ignored.
-std::size_t EditDistance(std::u16string_view a, std::u16string_view b) {
-    std::vector<std::size_t> before(b.size() + 1), previous(b.size() + 1), current(b.size() + 1);
-    for (std::size_t j = 0; j <= b.size(); ++j) {
-        previous[j] = j;
-    }
-    for (std::size_t i = 1; i <= a.size(); ++i) {
-        current[0] = i;
-        for (std::size_t j = 1; j <= b.size(); ++j) {
-            const std::size_t cost = FoldCase(a[i - 1]) == FoldCase(b[j - 1]) ? 0 : 1;
-            current[j] = std::min({previous[j] + 1, current[j - 1] + 1, previous[j - 1] + cost});
-            if (i > 1 && j > 1 && FoldCase(a[i - 1]) == FoldCase(b[j - 2]) &&
-                FoldCase(a[i - 2]) == FoldCase(b[j - 1])) {
-                current[j] = std::min(current[j], before[j - 2] + 1);
-            }
-        }
-        before.swap(previous);
-        previous.swap(current);
-    }
-    return previous[b.size()];
-}
-
 // The candidate `word` is most likely a slip of: one edit in a short word, two in a longer
 // one. Empty when none is that close, or `word` is a candidate itself.
 std::string Closest(std::string_view word, const std::vector<std::string>& candidates) {
@@ -324,12 +303,8 @@ std::string Closest(std::string_view word, const std::vector<std::string>& candi
     std::size_t best_distance = limit + 1;
     for (const std::string& candidate : candidates) {
         const std::u16string wide = FromUtf8(candidate);
-        const std::size_t gap =
-            wide.size() > typed.size() ? wide.size() - typed.size() : typed.size() - wide.size();
-        if (gap > limit) {
-            continue;
-        }
-        const std::size_t distance = EditDistance(typed, wide);
+        const std::size_t distance = beastfinder::config::EditDistance(
+            std::u16string_view(typed), std::u16string_view(wide), limit, FoldCase);
         if (distance < best_distance) {
             best = candidate;
             best_distance = distance;
