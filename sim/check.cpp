@@ -531,6 +531,7 @@ int CheckConfig(Server& server, const std::string& file, const std::string& modu
     bool parsed = false;
     bool loads = false;
     int errors_found = 0;
+    bool stopped_early = false;
     try {
         scratch = MakeScratchFolder("beastfinder-check-");
         fs::create_directories(scratch / "ArkApi" / "Plugins" / "Beastfinder");
@@ -597,13 +598,7 @@ int CheckConfig(Server& server, const std::string& file, const std::string& modu
                 break;
             }
             if (errors_found >= kMostErrors) {
-                problems.push_back(Problem{true,
-                                           0,
-                                           0,
-                                           fmt::format("the check stops after {} errors; fix "
-                                                       "these and run it again",
-                                                       kMostErrors),
-                                           {}});
+                stopped_early = true;
                 break;
             }
             repaired.push_back(taken);
@@ -654,6 +649,10 @@ int CheckConfig(Server& server, const std::string& file, const std::string& modu
         (problem.error ? errors : warnings) += 1;
         out << Place(name, problem) << (problem.error ? ": error: " : ": warning: ")
             << PrintableText(problem.text) << '\n';
+    }
+    if (stopped_early) {
+        out << name << ": note: the check stops after " << kMostErrors
+            << " errors; fix these and run it again\n";
     }
     const bool ok = loads && errors == 0;
     std::string summary = ok ? "OK" : Count(errors, "error");
