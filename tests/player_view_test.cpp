@@ -169,6 +169,44 @@ TEST(TerminalView, LeavesOutTheModulesBookkeepingAndStampsLogLinesWithTheSimulat
               "[the plugin is loaded, but its start-up failed: see the log]\n");
 }
 
+TEST(TerminalView, ListsTheWorldOneShortLineEach) {
+    const std::vector<Effect> effects = {
+        Effect{"player",
+               {{"name", std::string("Ada")},
+                {"steam_id", std::uint64_t{76561198000000001}},
+                {"team", std::int64_t{50100}},
+                {"admin", true},
+                {"at", std::string("(0, 0, 0)")},
+                {"tribe", std::string("")},
+                {"character", true},
+                {"state", false},
+                {"controller_state", true}}},
+        Effect{"creature",
+               {{"id", std::uint64_t{18446744073709551615ULL}},
+                {"name", std::string("Зубастик")},
+                {"species", std::string("Rex")},
+                {"tribe", std::string("Стая Севера")},
+                {"owner", std::string("Ольга")},
+                {"team", std::int64_t{50002}},
+                {"level", std::int64_t{229}},
+                {"at", std::string("(1, 2, 3)")}}},
+        Effect{"creature",
+               {{"id", std::uint64_t{7}},
+                {"name", std::string("Dodo\x1b")},
+                {"species", std::string("Dodo")},
+                {"tribe", std::string("")},
+                {"owner", std::string("")},
+                {"team", std::int64_t{12}},
+                {"level", nullptr},
+                {"at", std::string("(4, 5, 6)")}}},
+    };
+    EXPECT_EQ(RenderEffects(effects, TerminalStyle{false}),
+              "[player] Ada · team 50100 · at (0, 0, 0) · administrator · no player state\n"
+              "[creature] 18446744073709551615 Зубастик (Rex) · lvl 229 · Стая Севера (team "
+              "50002), owner Ольга · at (1, 2, 3)\n"
+              "[creature] 7 Dodo\\x1B (Dodo) · no level · wild (team 12) · at (4, 5, 6)\n");
+}
+
 TEST(TerminalView, LogStampsFollowTheCalendar) {
     const char* line = "01/01/26 00:00 [B][info] x";
     struct Case {
