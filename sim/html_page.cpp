@@ -464,9 +464,6 @@ void WriteMap(std::ostream& out, const std::vector<PageStep>& steps, const PageW
         if (!step_record.player.empty()) {
             askers.insert(step_record.player);
         }
-        if (!step_record.switched_to.empty()) {
-            askers.insert(step_record.switched_to);
-        }
     }
     LabelLayout labels(size);
     std::string names;

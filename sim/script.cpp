@@ -572,6 +572,10 @@ void Session::EchoLine(std::string_view prefix, std::string_view line) {
 
 void Session::Error(const std::string& message) {
     ++errors_;
+    Report(message);
+}
+
+void Session::Report(const std::string& message) {
     // Errors go to their own stream; keep them in order with the output around them.
     out_.flush();
     err_ << PrintableText(message) << '\n';
@@ -582,9 +586,7 @@ void Session::LineFailed(std::string_view line, const std::string& message, bool
     if (counts) {
         Error(message);
     } else {
-        out_.flush();
-        err_ << PrintableText(message) << '\n';
-        err_.flush();
+        Report(message);
     }
     if (open_step_ == 0) {
         OpenStep(std::string(line));

@@ -141,6 +141,7 @@ class Session {
     static const Handler* FindHandler(std::string_view word);
 
     void Print(const Effect& effect);
+    void Report(const std::string& message);
     void EchoLine(std::string_view prefix, std::string_view line);
     Player& RequirePlayer(Words& words, std::string_view command);
     Player& FindPlayer(const std::string& name, std::string_view command);
