@@ -34,6 +34,11 @@ class Terminal:
                if not k.startswith("LC_") and k not in ("LANG", "LANGUAGE")}
         env.update(locale_env)
         env.update({"TERM": "xterm", "HOME": home, "NO_COLOR": "1"})
+        # Under the sanitizers: whole stacks, so that libedit's own leak can be told apart.
+        env["ASAN_OPTIONS"] = ":".join(
+            filter(None, [os.environ.get("ASAN_OPTIONS"), "fast_unwind_on_malloc=0"]))
+        env["LSAN_OPTIONS"] = "suppressions=" + os.path.join(
+            os.path.dirname(os.path.abspath(__file__)), "lsan.supp")
         self.pid, self.fd = pty.fork()
         if self.pid == 0:
             os.chdir(SOURCE_DIR)
@@ -74,10 +79,12 @@ class Terminal:
             ready, _, _ = select.select([self.fd], [], [], 1)
             if ready:
                 try:
-                    if not os.read(self.fd, 4096):
-                        break
+                    chunk = os.read(self.fd, 4096)
                 except OSError:
                     break
+                if not chunk:
+                    break
+                self.seen += chunk
             pid, status = os.waitpid(self.pid, os.WNOHANG)
             if pid != 0:
                 return os.waitstatus_to_exitcode(status)
@@ -113,7 +120,8 @@ def session(locale_env):
     term.type("quit\r")
     code = term.finish()
     if code != 0:
-        fail("{}: exit code {} after a mistyped line".format(locale_env, code))
+        fail("{}: exit code {} after a mistyped line; the terminal showed:\n{}".format(
+            locale_env, code, term.seen.decode(errors="replace")))
 
 
 for environment in ({"LANG": "C.UTF-8"}, {"LANG": "C"}):
