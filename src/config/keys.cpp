@@ -10,7 +10,7 @@
 
 #include "config/edit_distance.h"
 #include "config/messages.h"
-#include "host/logger.h"
+#include "host/log.h"
 
 namespace beastfinder::config {
 
