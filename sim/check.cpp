@@ -305,14 +305,18 @@ int CheckConfig(Server& server, const std::string& file, const std::string& modu
         out << Place(name, problem) << (problem.error ? ": error: " : ": warning: ")
             << PrintableText(problem.text) << '\n';
     }
-    const bool loads = started && errors == 0;
-    std::string summary = loads ? "OK" : Count(errors, "error");
+    // Errors the plugin starts with anyway: a message text that gives way to its default.
+    const bool clean = started && errors == 0;
+    std::string summary = clean ? "OK" : Count(errors, "error");
+    if (started && errors > 0) {
+        summary = "loads, " + summary;
+    }
     if (warnings > 0) {
         summary += ", " + Count(warnings, "warning");
     }
     out << name << ": " << summary << '\n';
     out.flush();
-    return loads ? 0 : 1;
+    return clean ? 0 : 1;
 }
 
 }  // namespace sim
