@@ -89,7 +89,7 @@ TEST_F(Coordinates, TextPutsLatitudeFirst) {
 
     // The words are the administrator's; the numbers keep their one decimal.
     UsePlayerTexts(LoadPlayerTexts(nlohmann::json::parse(
-        R"({"Coordinates": "Шир {} : Долг {}", "CoordinatesCombined": "{1} / {0}"})")));
+        R"({"Coordinates": "Шир {} : Долг {}", "CoordinatesCombined": "{1:s} / {0}"})")));
     EXPECT_EQ(FormatMapCoordinates({63, 25}), u"63.0 / 25.0");
     Config().GlobalSettings.ShowCoordsCombined = false;
     EXPECT_EQ(FormatMapCoordinates({63, 25}), u"Шир 25.0 : Долг 63.0");

@@ -182,9 +182,10 @@ TEST_F(Entries, HiddenPiecesNeverTakeTextOutOfTheName) {
 // The administrator's words go around each value; which pieces show and the line breaks
 // stay the plugin's.
 TEST_F(Entries, TranslatedPiecesKeepTheLayout) {
-    Translate(R"json({"EntrySpecies": " [{}]", "EntryLevel": " (ур. {})",
-                      "EntryCoordinates": " · {}", "EntryOwner": " · {1}/{0}",
-                      "EntryDistance": " · {} м", "EntryColors": " · окраска: {0}, {5}"})json");
+    // Specs a value of the wrong kind could not take: each piece gets what its table says.
+    Translate(R"json({"EntrySpecies": " [{:s}]", "EntryLevel": " (ур. {:d})",
+                      "EntryCoordinates": " · {:s}", "EntryOwner": " · {1:d}/{0:s}",
+                      "EntryDistance": " · {:s} м", "EntryColors": " · окраска: {0:s}, {5}"})json");
     Config().WildTracker.ShowLevel = false;
     struct Case {
         SearchMode mode;
