@@ -2,7 +2,7 @@
 
 #include "host/fstring.h"
 #include "host/host_array.h"
-#include "host/logger.h"
+#include "host/log.h"
 #include "host/memory.h"
 #include "host/platform.h"
 #include "host/values.h"

@@ -3,7 +3,7 @@
 #include "commands/sibling_api.h"
 #include "host/framework.h"
 #include "host/fstring.h"
-#include "host/logger.h"
+#include "host/log.h"
 #include "host/platform.h"
 
 namespace beastfinder::siblings {

@@ -1,94 +1,54 @@
+// The one translation unit built against spdlog. For a real server that is the framework's own
+// version, whose sinks differ in layout from later ones, so only calls both versions share are
+// used here: the range constructor, set_pattern, set_level, flush_on, and info/warn/error with a
+// literal format and one argument. It compiles as C++17, the newest the framework's bundle takes.
 #include "host/logger.h"
 
-#include <fmt/format.h>
-#include <spdlog/pattern_formatter.h>
-#include <spdlog/sinks/null_sink.h>
+#include <memory>
+#include <string>
+
+#include <spdlog/logger.h>
 
 #include "host/framework.h"
 
 namespace beastfinder::host {
+
+namespace {
 
 std::shared_ptr<spdlog::logger>& PluginLogger() {
     static std::shared_ptr<spdlog::logger> logger;
     return logger;
 }
 
+}  // namespace
+
 void CreatePluginLogger() {
     auto& sinks = GetLogSinks();
     auto logger = std::make_shared<spdlog::logger>(kLoggerName, sinks.begin(), sinks.end());
     PluginLogger() = std::move(logger);
-    PluginLogger()->set_pattern("%D %R [%n][%l] %v", spdlog::pattern_time_type::local);
+    PluginLogger()->set_pattern("%D %R [%n][%l] %v");
+    PluginLogger()->set_level(spdlog::level::info);
     PluginLogger()->flush_on(spdlog::level::info);
 }
 
-spdlog::logger& Log() {
-    if (auto& logger = PluginLogger()) {
-        return *logger;
+void WriteLog(LogLevel level, std::string_view text) {
+    const auto& logger = PluginLogger();
+    if (!logger) {
+        return;
     }
-    static spdlog::logger silent(kLoggerName, std::make_shared<spdlog::sinks::null_sink_st>());
-    return silent;
-}
-
-namespace {
-
-// The code point of the UTF-8 sequence at `text[i]` and its length; bytes that do not start
-// a valid sequence are taken one at a time.
-char32_t Decode(std::string_view text, std::size_t i, std::size_t& length) {
-    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[i + k]); };
-    const unsigned char lead = byte(0);
-    length = 1;
-    if (lead < 0x80) {
-        return lead;
+    // Through "{}" so that braces in the text are not taken for fields.
+    const std::string line(text);
+    switch (level) {
+        case LogLevel::info:
+            logger->info("{}", line);
+            break;
+        case LogLevel::warn:
+            logger->warn("{}", line);
+            break;
+        case LogLevel::error:
+            logger->error("{}", line);
+            break;
     }
-    const std::size_t size = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
-    if (size == 1 || i + size > text.size()) {
-        return 0xFFFD;
-    }
-    char32_t code = lead & (0x3F >> (size - 1));
-    for (std::size_t k = 1; k < size; ++k) {
-        if ((byte(k) & 0xC0) != 0x80) {
-            return 0xFFFD;
-        }
-        code = (code << 6) | (byte(k) & 0x3F);
-    }
-    length = size;
-    return code;
-}
-
-bool Reorders(char32_t c) {
-    return c == 0x061C || c == 0x200E || c == 0x200F || (c >= 0x2028 && c <= 0x202E) ||
-           (c >= 0x2066 && c <= 0x2069);
-}
-
-}  // namespace
-
-std::string LogText(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size();) {
-        std::size_t length = 1;
-        const char32_t c = Decode(text, i, length);
-        if (c == U'"' || c == U'\\') {
-            out += '\\';
-            out += static_cast<char>(c);
-        } else if (c == U'\n') {
-            out += "\\n";
-        } else if (c == U'\r') {
-            out += "\\r";
-        } else if (c == U'\t') {
-            out += "\\t";
-        } else if (c < 0x20 || c == 0x7F) {
-            out += fmt::format("\\x{:02x}", static_cast<unsigned>(c));
-        } else if ((c >= 0x80 && c <= 0x9F) || Reorders(c)) {
-            out += fmt::format("\\u{:04x}", static_cast<unsigned>(c));
-        } else if (c == 0xFFFD && length == 1) {
-            out += fmt::format("\\x{:02x}", static_cast<unsigned char>(text[i]));
-        } else {
-            out.append(text, i, length);
-        }
-        i += length;
-    }
-    return out;
 }
 
 }  // namespace beastfinder::host

@@ -3,7 +3,7 @@
 
 #include "config/config.h"
 #include "host/game.h"
-#include "host/logger.h"
+#include "host/log.h"
 #include "plugin/plugin.h"
 
 #if defined(_WIN32)

@@ -8,7 +8,7 @@
 #include "config/config.h"
 #include "host/framework.h"
 #include "host/game.h"
-#include "host/logger.h"
+#include "host/log.h"
 
 namespace beastfinder {
 
