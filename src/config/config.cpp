@@ -38,8 +38,8 @@ bool IsAscii(std::string_view text) {
 std::string ReadCommand(const JsonSection& section, std::string_view fallback) {
     std::string command = section.Text("Command", fallback);
     if (!IsAscii(command)) {
-        host::Log().warn("{} {} is not plain ASCII: the command will never match",
-                         section.PathOf("Command"), host::QuotedForLog(command));
+        host::Log().warn("{} \"{}\" is not plain ASCII: the command will never match",
+                         section.PathOf("Command"), host::LogText(command));
     }
     return command;
 }
@@ -59,8 +59,8 @@ void ReadPermission(const JsonSection& tracker, PermissionSettings& out) {
     out.Enabled = section.Bool("Enabled", false);
     out.Name = section.Text("Name", "");
     if (!IsAscii(out.Name)) {
-        host::Log().warn("{} {} is not plain ASCII: no group can hold it", section.PathOf("Name"),
-                         host::QuotedForLog(out.Name));
+        host::Log().warn("{} \"{}\" is not plain ASCII: no group can hold it",
+                         section.PathOf("Name"), host::LogText(out.Name));
     }
 }
 
@@ -91,6 +91,7 @@ void ReadGlobalSettings(const JsonSection& root, GlobalSettingsConfig& out) {
     }
     out.DisplayTime = section.Float("DisplayTime", 10.0F);
     out.DisplayScale = section.Float("DisplayScale", 0.5F);
+    out.LogPayments = section.Bool("LogPayments", false);
 }
 
 void ReadPremiumSettings(const JsonSection& root, PremiumSettingsConfig& out) {
@@ -189,23 +190,23 @@ void WarnAboutCarelessSettings(const PluginConfig& config) {
     };
     for (std::size_t i = 0; i < 3; ++i) {
         const ChatCommand& command = commands[i];
-        const std::string shown = host::QuotedForLog(command.name);
+        const std::string shown = host::LogText(command.name);
         if (!IsRegistrableCommand(command.name)) {
             host::Log().warn(
-                "{} {} holds a control character: no chat line can start it, so it is not "
+                "{} \"{}\" holds a control character: no chat line can start it, so it is not "
                 "registered",
                 command.where, shown);
             continue;
         }
         if (IsBlank(command.name)) {
-            host::Log().warn("{} {} is {}: no chat line can start it", command.where, shown,
+            host::Log().warn("{} \"{}\" is {}: no chat line can start it", command.where, shown,
                              command.name.empty() ? "empty" : "blank");
             continue;
         }
         for (std::size_t j = i + 1; j < std::size(commands); ++j) {
             if (SameCommand(command.name, commands[j].name)) {
-                host::Log().warn("{} {} is also {}: only one of them will answer", command.where,
-                                 shown, commands[j].where);
+                host::Log().warn("{} \"{}\" is also {}: only one of them will answer",
+                                 command.where, shown, commands[j].where);
             }
         }
     }
@@ -217,8 +218,7 @@ void WarnAboutCarelessSettings(const PluginConfig& config) {
     }
 }
 
-host::HostArray<MessageEntry> ReadMessages(const JsonSection& root) {
-    const JsonSection section = root.Child("Messages");
+host::HostArray<MessageEntry> ReadMessages(const JsonSection& section) {
     host::HostArray<MessageEntry> catalogue;
     for (const std::string_view name : kMessageNames) {
         catalogue.Append(LoadMessage(section.Node(), name, ""));
@@ -231,7 +231,7 @@ static_assert(std::is_nothrow_move_assignable_v<PluginConfig>);
 static_assert(std::is_nothrow_move_assignable_v<host::HostArray<MessageEntry>>);
 
 [[noreturn]] void FailToLoad(const std::string& what) {
-    host::Log().error(host::ForLog(what));
+    host::Log().error(host::LogMessage(what));
     throw ConfigLoadError(what);
 }
 
@@ -309,15 +309,19 @@ void LoadConfig() {
     ReadTameTracker(root, next.TameTracker);
     ReadAdminTracker(root, next.AdminTracker);
     WarnAboutCarelessSettings(next);
-    host::HostArray<MessageEntry> catalogue = ReadMessages(root);
+    const JsonSection messages = root.Child("Messages");
+    host::HostArray<MessageEntry> catalogue = ReadMessages(messages);
+    PlayerTexts texts = LoadPlayerTexts(messages.Node());
 
     Config() = std::move(next);
     MessageCatalogue() = std::move(catalogue);
+    UsePlayerTexts(std::move(texts));
 }
 
 void ResetConfig() {
     ConfigRecord().Release();
     MessageCatalogue().Clear();
+    ResetPlayerTexts();
 }
 
 }  // namespace beastfinder

@@ -37,6 +37,7 @@ struct GlobalSettingsConfig {
     std::int32_t DinosPerPage = 0;
     float DisplayTime = 0;
     float DisplayScale = 0;
+    bool LogPayments = false;
 };
 
 struct TrackingArrowConfig {

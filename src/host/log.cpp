@@ -1,86 +1,79 @@
 #include "host/log.h"
 
-#include <cstdint>
+#include <fmt/format.h>
 
 namespace beastfinder::host {
 
 namespace {
 
-// The code point of an escaped character at the start of `bytes` and its length in bytes,
-// or 0. Config values are UTF-8 (the parser checks), so the few sequences are matched as
-// bytes: C0 and DEL, C1 (C2 80-9F), U+061C (D8 9C), U+200E/F (E2 80 8E-8F), U+2028-202E
-// (E2 80 A8-AE), U+2066-2069 (E2 81 A6-A9).
-std::size_t EscapedAt(std::string_view bytes, std::uint32_t& cp) {
-    const auto at = [&](std::size_t i) {
-        return i < bytes.size() ? static_cast<unsigned char>(bytes[i]) : 0U;
-    };
-    const unsigned lead = at(0);
-    if (lead < 0x20 || lead == 0x7F) {
-        cp = lead;
-        return 1;
+// The code point of the UTF-8 sequence at `text[i]` and its length; bytes that do not start
+// a valid sequence are taken one at a time.
+char32_t Decode(std::string_view text, std::size_t i, std::size_t& length) {
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[i + k]); };
+    const unsigned char lead = byte(0);
+    length = 1;
+    if (lead < 0x80) {
+        return lead;
     }
-    if ((lead == 0xC2 && at(1) >= 0x80 && at(1) <= 0x9F) || (lead == 0xD8 && at(1) == 0x9C)) {
-        cp = ((lead & 0x1FU) << 6) | (at(1) & 0x3FU);
-        return 2;
+    const std::size_t size = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+    if (size == 1 || i + size > text.size()) {
+        return 0xFFFD;
     }
-    const unsigned second = at(1);
-    const unsigned third = at(2);
-    if (lead == 0xE2 && ((second == 0x80 &&
-                          ((third >= 0x8E && third <= 0x8F) || (third >= 0xA8 && third <= 0xAE))) ||
-                         (second == 0x81 && third >= 0xA6 && third <= 0xA9))) {
-        cp = 0x2000U | ((second & 0x3FU) << 6) | (third & 0x3FU);
-        return 3;
+    char32_t code = lead & (0x3F >> (size - 1));
+    for (std::size_t k = 1; k < size; ++k) {
+        if ((byte(k) & 0xC0) != 0x80) {
+            return 0xFFFD;
+        }
+        code = (code << 6) | (byte(k) & 0x3F);
     }
-    return 0;
+    length = size;
+    return code;
 }
 
-std::string Escape(std::string_view utf8, bool quoted) {
+bool Reorders(char32_t c) {
+    return c == 0x061C || c == 0x200E || c == 0x200F || (c >= 0x2028 && c <= 0x202E) ||
+           (c >= 0x2066 && c <= 0x2069);
+}
+
+// Escapes what could forge or reorder a line; quotes and backslashes too when the text is
+// to stand between quotes.
+std::string Escaped(std::string_view text, bool quoted) {
     std::string out;
-    out.reserve(utf8.size() + (quoted ? 2 : 0));
-    if (quoted) {
-        out += '"';
-    }
-    while (!utf8.empty()) {
-        std::uint32_t cp = 0;
-        const std::size_t length = EscapedAt(utf8, cp);
-        if (length == 0) {
-            const char c = utf8.front();
-            if (quoted && (c == '"' || c == '\\')) {
-                out += '\\';
-            }
-            out += c;
-            utf8.remove_prefix(1);
-            continue;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        std::size_t length = 1;
+        const char32_t c = Decode(text, i, length);
+        if (quoted && (c == U'"' || c == U'\\')) {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c == U'\n') {
+            out += "\\n";
+        } else if (c == U'\r') {
+            out += "\\r";
+        } else if (c == U'\t') {
+            out += "\\t";
+        } else if (c < 0x20 || c == 0x7F) {
+            out += fmt::format("\\x{:02x}", static_cast<unsigned>(c));
+        } else if ((c >= 0x80 && c <= 0x9F) || Reorders(c)) {
+            out += fmt::format("\\u{:04x}", static_cast<unsigned>(c));
+        } else if (c == 0xFFFD && length == 1) {
+            out += fmt::format("\\x{:02x}", static_cast<unsigned char>(text[i]));
+        } else {
+            out.append(text, i, length);
         }
-        switch (cp) {
-            case '\n':
-                out += "\\n";
-                break;
-            case '\r':
-                out += "\\r";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
-            default:
-                out += fmt::format("\\u{:04X}", cp);
-        }
-        utf8.remove_prefix(length);
-    }
-    if (quoted) {
-        out += '"';
+        i += length;
     }
     return out;
 }
 
 }  // namespace
 
-std::string ForLog(std::string_view utf8) {
-    return Escape(utf8, false);
+std::string LogText(std::string_view text) {
+    return Escaped(text, true);
 }
 
-std::string QuotedForLog(std::string_view utf8) {
-    return Escape(utf8, true);
+std::string LogMessage(std::string_view text) {
+    return Escaped(text, false);
 }
 
 }  // namespace beastfinder::host

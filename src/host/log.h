@@ -36,14 +36,14 @@ inline PluginLog Log() {
     return {};
 }
 
-// Text from a file or a player as it may stand in a log line: control characters, the line
-// and paragraph separators and the bidirectional controls are written as escapes (\n,
-// \u202E), so that no value starts a line of its own or reorders one. Everything else is
-// kept.
-std::string ForLog(std::string_view utf8);
+// UTF-8 text from players or the configuration, made safe to quote in a log line: a line
+// break, any other control character or a character that reorders a line becomes an escape
+// (\n, \xNN, \uNNNN), and quotes and backslashes are escaped, so no text can forge a line.
+std::string LogText(std::string_view text);
 
-// A value from config.json as the administrator would write it there: in double quotes,
-// with quotes and backslashes escaped as well.
-std::string QuotedForLog(std::string_view utf8);
+// A whole message of the log that quotes text from outside (an error naming a key of the
+// file, a parser's "last read"): escaped like LogText, but its own quotes and backslashes
+// (a Windows path) stay as they are.
+std::string LogMessage(std::string_view text);
 
 }  // namespace beastfinder::host

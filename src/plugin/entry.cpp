@@ -17,7 +17,7 @@ namespace {
 
 void LogStartupFailure(const char* what) noexcept {
     try {
-        beastfinder::host::Log().error(beastfinder::host::ForLog(what));
+        beastfinder::host::Log().error(beastfinder::host::LogMessage(what));
     } catch (...) {
     }
 }

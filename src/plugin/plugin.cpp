@@ -24,7 +24,7 @@ void Guarded(Body&& body) noexcept {
     } catch (const host::HostLookupError&) {
     } catch (const std::exception& error) {
         try {
-            host::Log().error(host::ForLog(error.what()));
+            host::Log().error(host::LogMessage(error.what()));
         } catch (...) {
         }
     } catch (...) {
