@@ -137,8 +137,16 @@ class FaultInjection : public ::testing::Test {
     std::size_t baseline_ = 0;
 };
 
+// Unknown texts are answered as a real server answers them (the module's base, the object's
+// own address): every command that needs one ends with the error line naming it, having
+// charged nothing.
 TEST_F(FaultInjection, EveryUnresolvedLookupEndsTheCommandCleanly) {
     auto& server = sim::TheServer();
+    const std::uint64_t alice = Player("Alice").steam_id;
+    const std::pair<std::uint64_t, std::string> gold{alice, "gold"};
+    // Map coordinates read the calibration fields only when the world overrides them.
+    server.world_settings.override_longitude_and_latitude = 1;
+    std::set<std::string> asked;
     std::set<std::string> reported;
     for (std::string_view text : beastfinder::host::kLookupTexts) {
         const std::string name(text);
@@ -147,18 +155,35 @@ TEST_F(FaultInjection, EveryUnresolvedLookupEndsTheCommandCleanly) {
         }
         server.unresolved = {name};
         for (const Line& line : kLines) {
+            server.points[alice] = 100000;
+            server.tokens[gold] = 1000;
+            const std::uint64_t asks_before = server.lookup_counts[name];
             Run(line);
+            const bool needed = server.lookup_counts[name] > asks_before;
+            const std::string what = name + " / " + sim::ToUtf8(line.text);
             for (const auto& effect : CheckEffects()) {
                 if (effect.type == "log" &&
                     effect.Text("message").find("'" + name + "'") != std::string::npos) {
                     reported.insert(name);
                 }
             }
-            ExpectBalanced(name + " / " + sim::ToUtf8(line.text));
+            if (needed) {
+                asked.insert(name);
+                EXPECT_EQ(server.points[alice], 100000) << what;
+                EXPECT_EQ(server.tokens[gold], 1000) << what;
+            }
+            ExpectBalanced(what);
         }
         server.unresolved.clear();
         ExpectStillServes(name);
     }
+    server.world_settings.override_longitude_and_latitude = 0;
+    // Named once, the first time a command needs it; every text is needed by some command.
+    EXPECT_EQ(reported, asked);
+    std::set<std::string> all(beastfinder::host::kLookupTexts.begin(),
+                              beastfinder::host::kLookupTexts.end());
+    all.erase("FMemory.Free");
+    EXPECT_EQ(asked, all);
     // Without the host's free the plugin can only strand its blocks, never free one twice
     // or free a foreign one; afterwards it serves as before.
     std::set<void*> before;
@@ -179,13 +204,6 @@ TEST_F(FaultInjection, EveryUnresolvedLookupEndsTheCommandCleanly) {
         server.Allocator().Free(block);
     }
     ExpectStillServes("FMemory.Free");
-
-    // Each text the commands use is named when it is missing (the allocator's are needed by
-    // every command, so they must be among them).
-    for (const char* needed : {"FMemory.Malloc", "AShooterPlayerController.GetPlayerCharacter",
-                               "UGameplayStatics.GetAllActorsOfClass"}) {
-        EXPECT_TRUE(reported.count(needed)) << needed;
-    }
 }
 
 // A search that cannot complete costs nothing, whether tokens or points would pay for it;
