@@ -11,7 +11,8 @@ cmake_minimum_required(VERSION 3.20)
 
 foreach(tool CLANG NM READOBJ)
   if(NOT ${tool} OR NOT EXISTS "${${tool}}")
-    message("SKIP: no ${tool} (clang++ and llvm-nm, llvm-readobj of the llvm package) for the MSVC name check")
+    message("SKIP: the MSVC name check needs clang++, llvm-nm and llvm-readobj "
+            "(Debian: clang-14 llvm-14); ${tool} not found")
     return()
   endif()
 endforeach()
