@@ -1,5 +1,5 @@
-# The two everyday commands: `make run` and `make test`; `make package` lays out the folder
-# administrators install.
+# The two everyday commands: `make run` and `make test`; `make package` packs the
+# administrator's tools (the simulator, its modules, examples and guides) for Linux.
 BUILD ?= build
 SANITIZE ?= OFF
 JOBS ?= $(shell nproc)
@@ -27,10 +27,10 @@ configure: deps
 deps:
 	scripts/setup-deps
 
-# $(BUILD)/package/ArkApi/Plugins/Beastfinder: the module, config.json, its schema and
-# PluginInfo.json; the same folder zipped as $(BUILD)/Beastfinder-<version>.zip.
+# $(BUILD)/Beastfinder-<version>-admin-tools-linux-x86_64.tar.gz, and its debug information
+# beside it (...-debug.tar.gz). The server package is built with MSVC: CMakePresets.json.
 package: configure
-	cmake --build $(BUILD) -j $(JOBS) --target package-plugin
+	cmake --build $(BUILD) -j $(JOBS) --target package-tools
 
 clean:
 	rm -rf $(BUILD)
@@ -48,8 +48,9 @@ test-windows: windows
 	status=0; ctest --test-dir $(WINDOWS_BUILD) --output-on-failure -j $(JOBS) || status=$$?; \
 	scripts/wine-run --prefix $(WINDOWS_BUILD)/wine-prefix --stop; exit $$status
 
+# The administrator's tools for Windows: ...-admin-tools-windows-x64.zip and its -debug.zip.
 package-windows: windows
-	cmake --build $(WINDOWS_BUILD) -j $(JOBS) --target package-plugin
+	cmake --build $(WINDOWS_BUILD) -j $(JOBS) --target package-tools
 
 deps-windows:
 	scripts/setup-deps $(WINDOWS_PACKAGES)

@@ -98,16 +98,16 @@ bool ColorTerminal() {
 #endif
 }
 
-// The bundled examples: in the source tree this program was built from, or installed
-// beside it.
+// The bundled examples: installed beside this program, or in the source tree it was built
+// from. Those beside it come first, so an unpacked release never reads the build machine's.
 fs::path FindExamples() {
     std::vector<fs::path> candidates;
-#if defined(BF_SOURCE_DIR)
-    candidates.emplace_back(fs::path(BF_SOURCE_DIR) / "examples");
-#endif
     const fs::path program = fs::path(sim::PluginModule::DefaultPath()).parent_path();
     candidates.push_back(program / "examples");
     candidates.push_back(program.parent_path() / "examples");
+#if defined(BF_SOURCE_DIR)
+    candidates.emplace_back(fs::path(BF_SOURCE_DIR) / "examples");
+#endif
     for (const auto& candidate : candidates) {
         std::error_code ignored;
         if (fs::is_directory(candidate, ignored)) {

@@ -1,62 +1,25 @@
-// The folder administrators install: what it holds, its PluginInfo.json, and that the plugin
-// starts from it as it stands.
+// What the server package holds besides the module: its PluginInfo.json, and the shipped
+// config.json, which starts the plugin as it stands.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
-#include <vector>
 
 #include <nlohmann/json.hpp>
 
 #include "config/json_reader.h"
+#include "host_fixture.h"
 #include "sim/host/server.h"
-#include "sim/module.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using Json = nlohmann::json;
 
-// The server folder the package stands for, and the plugin's own folder in it.
-const fs::path kServer = BF_PACKAGE_ROOT;
-const fs::path kPluginDir = kServer / "ArkApi" / "Plugins" / "Beastfinder";
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    EXPECT_TRUE(file.is_open()) << path;
-    return {std::istreambuf_iterator<char>(file), {}};
-}
-
-std::string ModuleName() {
-    return fs::path(BF_PLUGIN_MODULE_PATH).filename().string();
-}
-
-TEST(Package, HoldsTheModuleNamedAfterItsFolderTheConfigItsSchemaAndThePluginInfo) {
-    std::vector<std::string> files;
-    for (const auto& entry : fs::directory_iterator(kPluginDir)) {
-        files.push_back(entry.path().filename().string());
-    }
-    std::sort(files.begin(), files.end());
-    std::vector<std::string> expected = {ModuleName(), "PluginInfo.json", "config.json",
-                                         "config.schema.json"};
-    std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(files, expected);
-
-    EXPECT_EQ(fs::path(ModuleName()).stem(), kPluginDir.filename());
-    EXPECT_TRUE(ReadFile(kPluginDir / ModuleName()) == ReadFile(BF_PLUGIN_MODULE_PATH))
-        << "the packaged module is not the one just built";
-    for (const char* file : {"config.json", "config.schema.json"}) {
-        EXPECT_EQ(ReadFile(kPluginDir / file),
-                  ReadFile(fs::path(BF_SOURCE_DIR) / "package" / file));
-    }
-}
-
-TEST(Package, PluginInfoHasTheLoadersKeysWithTheirTypes) {
-    std::ifstream file(kPluginDir / "PluginInfo.json", std::ios::binary);
+TEST(ServerPackage, PluginInfoHasTheLoadersKeysWithTheirTypes) {
+    std::ifstream file(BF_PLUGIN_INFO, std::ios::binary);
     const Json info = beastfinder::config::ParseFirstValue(file);
     ASSERT_TRUE(info.is_object());
     EXPECT_EQ(info.size(), 5U) << info.dump();
@@ -84,31 +47,18 @@ TEST(Package, PluginInfoHasTheLoadersKeysWithTheirTypes) {
     }
 }
 
-TEST(Package, PluginStartsFromThePackagedFolderWithoutAWarning) {
-    auto& server = sim::TheServer();
-    struct RestoreDir {
-        std::string saved = sim::TheServer().current_dir;
-        ~RestoreDir() { sim::TheServer().current_dir = saved; }
-    } restore;
-    server.current_dir = kServer.string();
-    server.TakeEffects();
-    const std::size_t baseline = server.Allocator().LiveBlocks();
+class ShippedConfig : public bftest::ModuleTest {};
 
-    sim::PluginModule module;
-    ASSERT_TRUE(module.Open((kPluginDir / ModuleName()).string())) << module.Error();
-    EXPECT_TRUE(module.Started());
+TEST_F(ShippedConfig, StartsThePluginWithoutAWarning) {
+    fs::copy_file(fs::path(BF_SOURCE_DIR) / "package" / "config.json", server_.ConfigFile());
+    ASSERT_TRUE(module_.Open(BF_PLUGIN_MODULE_PATH)) << module_.Error();
+    EXPECT_TRUE(module_.Started());
     std::size_t registered = 0;
-    for (const auto& effect : server.TakeEffects()) {
+    for (const auto& effect : bftest::TakeEffects()) {
         EXPECT_NE(effect.type, "log") << effect.Text("message");
-        EXPECT_NE(effect.type, "fault") << effect.Text("what");
         registered += effect.type == "register" ? 1 : 0;
     }
     EXPECT_EQ(registered, 7U);
-    module.Close();
-    for (const auto& effect : server.TakeEffects()) {
-        EXPECT_NE(effect.type, "fault") << effect.Text("what");
-    }
-    EXPECT_EQ(server.Allocator().LiveBlocks(), baseline) << "host blocks leaked";
 }
 
 }  // namespace

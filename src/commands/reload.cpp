@@ -6,7 +6,7 @@
 #include "commands/commands.h"
 #include "config/config.h"
 #include "config/messages.h"
-#include "host/logger.h"
+#include "host/log.h"
 #include "present/dye_colors.h"
 #include "search/text.h"
 

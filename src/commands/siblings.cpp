@@ -1,7 +1,7 @@
 #include "commands/siblings.h"
 
 #include "host/fstring.h"
-#include "host/logger.h"
+#include "host/log.h"
 #include "host/platform.h"
 #include "host/sibling_plugins.h"
 

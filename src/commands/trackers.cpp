@@ -11,7 +11,7 @@
 #include "commands/siblings.h"
 #include "config/config.h"
 #include "config/messages.h"
-#include "host/logger.h"
+#include "host/log.h"
 #include "host/platform.h"
 #include "host/process_record.h"
 #include "search/search.h"

@@ -14,7 +14,7 @@
 #include "config/keys.h"
 #include "config/messages.h"
 #include "host/framework.h"
-#include "host/logger.h"
+#include "host/log.h"
 #include "host/process_record.h"
 
 namespace beastfinder {

@@ -9,7 +9,7 @@
 #include <nlohmann/json.hpp>
 
 #include "config/messages.h"
-#include "host/logger.h"
+#include "host/log.h"
 
 namespace beastfinder::config {
 

@@ -7,7 +7,7 @@
 
 #include "config/json_reader.h"
 #include "host/framework.h"
-#include "host/logger.h"
+#include "host/log.h"
 #include "host/process_record.h"
 
 namespace beastfinder {

@@ -7,7 +7,7 @@
 
 #include <fmt/format.h>
 
-#include "host/logger.h"
+#include "host/log.h"
 
 namespace beastfinder::host {
 

@@ -4,7 +4,6 @@
 #include <exception>
 
 #include "host/game.h"
-#include "host/logger.h"
 
 namespace beastfinder::host {
 

@@ -9,7 +9,7 @@
 #include "config/config.h"
 #include "host/framework.h"
 #include "host/game.h"
-#include "host/logger.h"
+#include "host/log.h"
 #include "host/process_record.h"
 
 namespace beastfinder {

@@ -1,7 +1,7 @@
 #include "search/matching.h"
 
 #include "config/config.h"
-#include "host/logger.h"
+#include "host/log.h"
 #include "present/coordinates.h"
 
 namespace beastfinder {
