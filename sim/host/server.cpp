@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
+#include <iterator>
 
 #include <spdlog/details/null_mutex.h>
 #include <spdlog/sinks/base_sink.h>
@@ -256,6 +257,13 @@ void Server::Register(RegisteredCommand command) {
         "register",
         {{"kind", std::string(CommandKindName(command.kind))}, {"name", ToUtf8(command.name)}}});
     commands.push_back(std::move(command));
+}
+
+void Server::AbandonCommands() {
+    static auto* abandoned = new std::vector<RegisteredCommand>();
+    // Moving a callback hands over its pointers without calling into its module.
+    std::move(commands.begin(), commands.end(), std::back_inserter(*abandoned));
+    commands.clear();
 }
 
 bool Server::Unregister(CommandKind kind, std::u16string_view name) {

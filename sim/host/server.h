@@ -119,6 +119,9 @@ class Server {
     // Registry.
     std::vector<RegisteredCommand> commands;
     void Register(RegisteredCommand command);
+    // Forgets every command without destroying its callback: the copies a module left
+    // behind are managed by that module's code, which may no longer be mapped.
+    void AbandonCommands();
     bool Unregister(CommandKind kind, std::u16string_view name);
     const RegisteredCommand* FindCommand(CommandKind kind, std::u16string_view line) const;
 

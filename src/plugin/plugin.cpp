@@ -122,7 +122,7 @@ host::ProcessRecord<Registration>& Registered() {
     return registered;
 }
 
-// Removes the first `count` rows, each whatever became of the others.
+// Removes the rows registered so far, each whatever became of the others.
 void RemoveRows(Registration& registration) noexcept {
     for (std::size_t row = 0; row < registration.added; ++row) {
         try {
