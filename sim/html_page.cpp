@@ -19,7 +19,6 @@ namespace {
 constexpr std::int32_t kTamedTeamFloor = 50000;  // tribes' teams are above it
 constexpr double kMapPixels = 800;
 constexpr double kMargin = 36;
-constexpr double kArrowPixels = 36;  // true arrows are a few pixels long at map scale
 
 std::string Css(const Rgb& c) {
     return fmt::format("#{:02x}{:02x}{:02x}", c.r, c.g, c.b);
@@ -125,12 +124,23 @@ bool SeenByPlayer(const Effect& effect) {
 }
 
 void WriteStep(std::ostream& out, const PageStep& step, std::size_t number) {
-    out << fmt::format("<section class=\"step\" id=\"step-{}\">\n", number);
+    out << fmt::format("<section class=\"step{}\" id=\"step-{}\">\n",
+                       step.switched_to.empty() ? "" : " switch", number);
     for (const std::string& comment : step.comments) {
         out << "<p class=\"comment\">" << Shown(comment) << "</p>\n";
     }
-    out << fmt::format("<h2><span class=\"n\">{}</span> <code>{}</code></h2>\n", number,
-                       Shown(step.command));
+    if (step.switched_to.empty()) {
+        out << fmt::format("<h2><span class=\"n\">{}</span> <code>{}</code></h2>\n", number,
+                           Shown(step.command));
+    } else {
+        out << fmt::format(
+            "<h2><span class=\"n\">{}</span> <code>{}</code>: from now on, lines are {}'s "
+            "chat</h2>\n",
+            number, Shown(step.command), Shown(step.switched_to));
+    }
+    if (!step.error.empty()) {
+        out << "<p class=\"error\">error: " << Shown(step.error) << "</p>\n";
+    }
     std::vector<std::string> players;
     std::string rcon;
     std::string other;
@@ -184,62 +194,65 @@ struct Projection {
         }
         px = kMargin + (longitude - left) * pixels_per_degree;
         py = kMargin + (latitude - top) * pixels_per_degree;
-        return true;
+        return std::isfinite(px) && std::isfinite(py);
     }
 };
 
-Projection FitMap(const PageWorld& world) {
-    Projection map{world.calibration};
-    // The map's own square, widened to hold whatever lies outside it.
-    double min_lon = 0, max_lon = 100, min_lat = 0, max_lat = 100;
-    auto include = [&](const SimVector3& at) {
-        double lon = 0, lat = 0;
-        if (map.ToMap(at.x, at.y, lon, lat)) {
-            min_lon = std::min(min_lon, lon);
-            max_lon = std::max(max_lon, lon);
-            min_lat = std::min(min_lat, lat);
-            max_lat = std::max(max_lat, lat);
-        }
-    };
-    for (const PlayerSpec& player : world.players) {
-        include(player.position);
-    }
-    for (const CreatureSpec& creature : world.creatures) {
-        include(creature.position);
-    }
-    double step = 10;
-    while (std::max(max_lon - min_lon, max_lat - min_lat) / step > 20) {
-        step *= 10;
-    }
-    map.left = std::floor(std::min(min_lon, min_lat) / step) * step;
-    map.top = map.left;
-    map.span = std::ceil(std::max(max_lon, max_lat) / step) * step - map.left;
-    map.pixels_per_degree = kMapPixels / map.span;
-    return map;
-}
-
+// A round grid step: a power of ten that leaves at most 20 lines. Bounded for any span a
+// double can hold; a span that is not finite gets the map's own.
 double GridStep(double span) {
+    if (!std::isfinite(span) || span <= 0) {
+        return 10;
+    }
     double step = 10;
-    while (span / step > 20) {
+    while (span / step > 20 && std::isfinite(step * 10)) {
         step *= 10;
     }
     return step;
 }
 
+// The map's own square, widened to hold every point given.
+Projection FitMap(const SimWorldSettings& calibration,
+                  const std::vector<std::pair<double, double>>& points) {
+    Projection map{calibration};
+    double min_lon = 0, max_lon = 100, min_lat = 0, max_lat = 100;
+    for (const auto& [x, y] : points) {
+        double lon = 0, lat = 0;
+        if (map.ToMap(x, y, lon, lat)) {
+            min_lon = std::min(min_lon, lon);
+            max_lon = std::max(max_lon, lon);
+            min_lat = std::min(min_lat, lat);
+            max_lat = std::max(max_lat, lat);
+        }
+    }
+    const double step = GridStep(std::max(max_lon - min_lon, max_lat - min_lat));
+    map.left = std::floor(std::min(min_lon, min_lat) / step) * step;
+    map.top = map.left;
+    map.span = std::ceil(std::max(max_lon, max_lat) / step) * step - map.left;
+    if (!std::isfinite(map.span) || map.span <= 0) {
+        map.left = map.top = 0;
+        map.span = 100;
+    }
+    map.pixels_per_degree = kMapPixels / map.span;
+    return map;
+}
+
 constexpr const char* kTribeColors[] = {"#1f77b4", "#2ca02c", "#9467bd", "#17becf",
                                         "#e377c2", "#8c564b", "#bcbd22", "#7f7f7f"};
 
+// Wild creatures by level, light to dark as they grow dangerous; every one stands out from
+// the land (at least 3:1 against it), so the weakest are as easy to find as the strongest.
 struct LevelBand {
     std::int32_t up_to;
     const char* color;
     const char* label;
 };
-constexpr LevelBand kLevelBands[] = {{30, "#fde0a0", "level 1–30"},
-                                     {60, "#fdae61", "level 31–60"},
-                                     {90, "#f46d43", "level 61–90"},
-                                     {120, "#d73027", "level 91–120"},
-                                     {INT32_MAX, "#7f0000", "level 121 and up"}};
-constexpr const char* kUnknownLevel = "#bbbbbb";
+constexpr LevelBand kLevelBands[] = {{30, "#a16207", "level 1–30"},
+                                     {60, "#c2410c", "level 31–60"},
+                                     {90, "#b91c1c", "level 61–90"},
+                                     {120, "#9d174d", "level 91–120"},
+                                     {INT32_MAX, "#3b0764", "level 121 and up"}};
+constexpr const char* kUnknownLevel = "#6b6b6b";
 
 const char* WildColor(const CreatureSpec& creature) {
     if (!creature.status) {
@@ -261,6 +274,7 @@ struct MapArrow {
     ArrowLines lines;
     std::string label;
     std::optional<Rgb> label_color;
+    std::optional<ArrowTarget> target;
     std::size_t step = 0;
 };
 
@@ -275,7 +289,7 @@ std::vector<MapArrow> ArrowsOf(const std::vector<PageStep>& steps) {
             if (!lines) {
                 continue;
             }
-            MapArrow arrow{*lines, {}, std::nullopt, s + 1};
+            MapArrow arrow{*lines, {}, std::nullopt, std::nullopt, s + 1};
             // The label the plugin floats over this arrow follows its lines.
             for (std::size_t j = i + covered; j < effects.size(); ++j) {
                 if (effects[j].type == "floating-text" &&
@@ -284,6 +298,10 @@ std::vector<MapArrow> ArrowsOf(const std::vector<PageStep>& steps) {
                     arrow.label_color = ParseByteColor(effects[j].Text("color"));
                     break;
                 }
+            }
+            if (const ArrowTarget* target =
+                    FindArrowTarget(arrow.lines, arrow.label, steps[s].arrow_targets)) {
+                arrow.target = *target;
             }
             i += covered - 1;
             // The same search repeated draws the same arrow: once on the map.
@@ -297,8 +315,95 @@ std::vector<MapArrow> ArrowsOf(const std::vector<PageStep>& steps) {
     return arrows;
 }
 
+// Labels on the map, each put in the first of a fixed set of spots around its anchor that
+// overlaps none placed before and lies on the map; a label with no free spot is left out
+// (its marker's tooltip still names it). A fixed number of tries per label, whatever the
+// coordinates.
+class LabelLayout {
+  public:
+    explicit LabelLayout(double size) : size_(size) {}
+
+    struct Spot {
+        double x = 0, y = 0;  // the text's start, on its baseline
+    };
+
+    // `clearance` keeps the label off the marker it names.
+    std::optional<Spot> Place(double x, double y, double width, double height, double clearance) {
+        if (!std::isfinite(x) || !std::isfinite(y)) {
+            return std::nullopt;
+        }
+        for (int ring = 0; ring < kRings; ++ring) {
+            const double gap = clearance + ring * (height + 2);
+            // Right, left, above, below, then the corners.
+            const Box boxes[] = {
+                {x + gap, y - height / 2, width, height},
+                {x - gap - width, y - height / 2, width, height},
+                {x - width / 2, y - gap - height, width, height},
+                {x - width / 2, y + gap, width, height},
+                {x + gap, y - gap - height, width, height},
+                {x + gap, y + gap, width, height},
+                {x - gap - width, y - gap - height, width, height},
+                {x - gap - width, y + gap, width, height},
+            };
+            for (const Box& box : boxes) {
+                if (Free(box)) {
+                    placed_.push_back(box);
+                    return Spot{box.x, box.y + height * 0.8};
+                }
+            }
+        }
+        return std::nullopt;
+    }
+
+  private:
+    struct Box {
+        double x, y, width, height;
+    };
+    static constexpr int kRings = 4;
+
+    bool Free(const Box& box) const {
+        if (!(box.x >= 0 && box.y >= 0 && box.x + box.width <= size_ &&
+              box.y + box.height <= size_)) {
+            return false;
+        }
+        return std::none_of(placed_.begin(), placed_.end(), [&](const Box& other) {
+            return box.x < other.x + other.width && other.x < box.x + box.width &&
+                   box.y < other.y + other.height && other.y < box.y + box.height;
+        });
+    }
+
+    double size_;
+    std::vector<Box> placed_;
+};
+
+// About how wide a label is drawn: an average glyph of the font, per character.
+double TextWidth(std::string_view utf8, double font_size) {
+    std::size_t characters = 0;
+    for (const char c : utf8) {
+        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) {
+            ++characters;
+        }
+    }
+    return static_cast<double>(characters) * font_size * 0.62;
+}
+
 void WriteMap(std::ostream& out, const std::vector<PageStep>& steps, const PageWorld& world) {
-    const Projection map = FitMap(world);
+    const std::vector<MapArrow> arrows = ArrowsOf(steps);
+    std::vector<std::pair<double, double>> points;
+    for (const PlayerSpec& player : world.players) {
+        points.emplace_back(player.position.x, player.position.y);
+    }
+    for (const CreatureSpec& creature : world.creatures) {
+        points.emplace_back(creature.position.x, creature.position.y);
+    }
+    for (const MapArrow& arrow : arrows) {
+        points.emplace_back(arrow.lines.from[0], arrow.lines.from[1]);
+        points.emplace_back(arrow.lines.to[0], arrow.lines.to[1]);
+        if (arrow.target) {
+            points.emplace_back(arrow.target->position[0], arrow.target->position[1]);
+        }
+    }
+    const Projection map = FitMap(world.calibration, points);
     const double size = kMapPixels + 2 * kMargin;
     out << fmt::format(
         "<svg class=\"map\" xmlns=\"http://www.w3.org/2000/svg\" width=\"{0}\" height=\"{0}\" "
@@ -307,7 +412,11 @@ void WriteMap(std::ostream& out, const std::vector<PageStep>& steps, const PageW
     out << fmt::format("<rect x=\"{0}\" y=\"{0}\" width=\"{1}\" height=\"{1}\" class=\"land\"/>\n",
                        kMargin, kMapPixels);
     const double step = GridStep(map.span);
-    for (double value = map.left; value <= map.left + map.span + 1e-9; value += step) {
+    for (int line = 0; line <= 20; ++line) {
+        const double value = map.left + line * step;
+        if (value > map.left + map.span * (1 + 1e-12)) {
+            break;
+        }
         const double at = kMargin + (value - map.left) * map.pixels_per_degree;
         out << fmt::format(
             "<line class=\"grid\" x1=\"{0}\" y1=\"{1}\" x2=\"{0}\" y2=\"{2}\"/>"
@@ -356,6 +465,8 @@ void WriteMap(std::ostream& out, const std::vector<PageStep>& steps, const PageW
             askers.insert(step_record.player);
         }
     }
+    LabelLayout labels(size);
+    std::string names;
     for (const PlayerSpec& player : world.players) {
         double px = 0, py = 0;
         if (!map.ToPixels(player.position.x, player.position.y, px, py)) {
@@ -365,67 +476,88 @@ void WriteMap(std::ostream& out, const std::vector<PageStep>& steps, const PageW
         const double r = asked ? 7 : 5.5;
         out << fmt::format(
             "<g class=\"marker player{}\"><path d=\"M{} {}l{} {}l{} {}l{} {}z\"/>"
-            "<text x=\"{}\" y=\"{}\">{}</text><title>{}{}</title></g>\n",
+            "<title>{}{}</title></g>\n",
             asked ? " asked" : "", Number(px), Number(py - r), Number(r), Number(r), Number(-r),
-            Number(r), Number(-r), Number(-r), Number(px + r + 3), Number(py + 4),
-            Shown(player.name), Shown(player.name),
+            Number(r), Number(-r), Number(-r), Shown(player.name),
             player.tribe.empty() ? std::string() : " – " + Shown(player.tribe));
+        if (const auto spot = labels.Place(px, py, TextWidth(player.name, 11), 12, r + 2)) {
+            names += fmt::format("<text class=\"name\" x=\"{}\" y=\"{}\">{}</text>\n",
+                                 Number(spot->x), Number(spot->y), Shown(player.name));
+        }
     }
 
-    std::vector<std::pair<double, double>> labels;
-    for (const MapArrow& arrow : ArrowsOf(steps)) {
+    for (const MapArrow& arrow : arrows) {
         double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
         if (!map.ToPixels(arrow.lines.from[0], arrow.lines.from[1], x0, y0) ||
             !map.ToPixels(arrow.lines.to[0], arrow.lines.to[1], x1, y1)) {
             continue;
         }
-        double dx = x1 - x0, dy = y1 - y0;
-        const double length = std::hypot(dx, dy);
-        if (length > 1e-12) {
-            dx /= length;
-            dy /= length;
-        } else {
-            dx = 0;
-            dy = 0;
-        }
-        const double tx = x0 + dx * kArrowPixels, ty = y0 + dy * kArrowPixels;
-        const double back = 9, side = 5;
         const std::string color = Css(arrow.lines.color.value_or(Rgb{255, 255, 255}));
+        const std::string target_name = arrow.target
+                                            ? fmt::format(", pointing at {} (creature {})",
+                                                          arrow.target->name, arrow.target->id)
+                                            : std::string();
         out << fmt::format(
-            "<g class=\"arrow\"><title>step {}: arrow drawn for {} from ({}, {}) toward ({}, "
-            "{})</title>"
-            "<path d=\"M{} {}L{} {}M{} {}L{} {}M{} {}L{} {}\" stroke=\"{}\"/>",
+            "<g class=\"arrow\"><title>step {}: arrow drawn for {} from ({}, {}) to ({}, {}){}"
+            "</title>",
             arrow.step, Shown(arrow.lines.player), Number(arrow.lines.from[0]),
             Number(arrow.lines.from[1]), Number(arrow.lines.to[0]), Number(arrow.lines.to[1]),
-            Number(x0), Number(y0), Number(tx), Number(ty), Number(tx), Number(ty),
-            Number(tx - back * dx + side * dy), Number(ty - back * dy - side * dx), Number(tx),
-            Number(ty), Number(tx - back * dx - side * dy), Number(ty - back * dy + side * dx),
-            color);
+            Shown(target_name));
+        double tx = 0, ty = 0;
+        const bool joined = arrow.target && map.ToPixels(arrow.target->position[0],
+                                                         arrow.target->position[1], tx, ty);
+        if (joined) {
+            out << fmt::format(
+                "<path class=\"to-target\" d=\"M{} {}L{} {}\" stroke=\"{}\"/>"
+                "<circle class=\"target\" cx=\"{}\" cy=\"{}\" r=\"6\" stroke=\"{}\"/>",
+                Number(x1), Number(y1), Number(tx), Number(ty), color, Number(tx), Number(ty),
+                color);
+        }
+        // The shaft where the plugin drew it, a few pixels at most at map scale; the head at
+        // its tip is drawn at a readable size, pointing the way the arrow points.
+        double dx = x1 - x0, dy = y1 - y0;
+        double length = std::hypot(dx, dy);
+        if (!(length > 1e-9) && joined) {
+            dx = tx - x1;
+            dy = ty - y1;
+            length = std::hypot(dx, dy);
+        }
+        out << fmt::format("<path class=\"shaft\" d=\"M{} {}L{} {}\" stroke=\"{}\"/>", Number(x0),
+                           Number(y0), Number(x1), Number(y1), color);
+        if (length > 1e-9 && std::isfinite(length)) {
+            dx /= length;
+            dy /= length;
+            const double back = 10, side = 5;
+            out << fmt::format(
+                "<path class=\"head\" d=\"M{} {}L{} {}L{} {}z\" fill=\"{}\"/>", Number(x1),
+                Number(y1), Number(x1 - back * dx + side * dy), Number(y1 - back * dy - side * dx),
+                Number(x1 - back * dx - side * dy), Number(y1 - back * dy + side * dx), color);
+        }
         if (!arrow.label.empty()) {
-            // Arrows drawn from one spot would stack their labels.
-            double lx = tx + 4, ly = ty - 4;
-            while (std::any_of(labels.begin(), labels.end(), [&](const auto& other) {
-                return std::fabs(other.first - lx) < 80 && std::fabs(other.second - ly) < 13;
-            })) {
-                ly += 14;
+            const double ax = joined ? tx : x1, ay = joined ? ty : y1;
+            if (const auto spot = labels.Place(ax, ay, TextWidth(arrow.label, 12) + 4, 14, 8)) {
+                out << fmt::format("<text x=\"{}\" y=\"{}\" fill=\"{}\">{}</text>", Number(spot->x),
+                                   Number(spot->y),
+                                   Css(arrow.label_color.value_or(Rgb{255, 255, 255})),
+                                   Shown(arrow.label));
             }
-            labels.emplace_back(lx, ly);
-            out << fmt::format("<text x=\"{}\" y=\"{}\" fill=\"{}\">{}</text>", Number(lx),
-                               Number(ly), Css(arrow.label_color.value_or(Rgb{255, 255, 255})),
-                               Shown(arrow.label));
         }
         out << "</g>\n";
     }
-    out << "</svg>\n";
+    // Names over everything else, so no marker hides one.
+    out << names << "</svg>\n";
 
     out << "<div class=\"key\">\n<ul class=\"legend\">\n"
            "<li><svg width=\"16\" height=\"16\"><path class=\"player\" d=\"M8 2l6 6l-6 6l-6 "
            "-6z\"/></svg> player</li>\n"
            "<li><svg width=\"16\" height=\"16\"><path class=\"player asked\" d=\"M8 1l7 7l-7 "
            "7l-7 -7z\"/></svg> player who ran a command</li>\n"
-           "<li><svg width=\"16\" height=\"16\"><path class=\"arrow-key\" d=\"M2 14L14 2M14 2L7 "
-           "4M14 2L12 9\"/></svg> tracking arrow, from where it was drawn (enlarged: the real "
-           "one is at most 600 units long)</li>\n";
+           "<li><svg width=\"16\" height=\"16\"><path class=\"arrow-key\" d=\"M1 15L10 6\"/>"
+           "<path class=\"arrow-head\" d=\"M13 3L5 6L10 11z\"/></svg> tracking arrow where it "
+           "was drawn (the real one is at most 600 units long; its head is enlarged)</li>\n"
+           "<li><svg width=\"16\" height=\"16\"><path class=\"arrow-key dashed\" d=\"M1 15L11 "
+           "5\"/><circle class=\"target-key\" cx=\"11\" cy=\"5\" r=\"4\"/></svg> the creature "
+           "the arrow points at</li>\n";
     for (const auto& [name, index] : tribes) {
         out << fmt::format(
             "<li><svg width=\"16\" height=\"16\"><circle cx=\"8\" cy=\"8\" r=\"4\" "
@@ -465,14 +597,22 @@ h1 { font-size: 22px; }
 .map .tamed { stroke: #222; stroke-width: 0.6; }
 .map .player path, .legend .player { fill: #fff; stroke: #111; stroke-width: 1.3; }
 .map .player.asked path, .legend .player.asked { fill: #ffd400; stroke-width: 2; }
-.map .player text { font-size: 11px; fill: #111; paint-order: stroke; stroke: #fff;
-                    stroke-width: 3px; }
-.map .arrow path { stroke-width: 2.5; fill: none; stroke-linecap: round; }
+.map .name { font-size: 11px; fill: #111; paint-order: stroke; stroke: #fff;
+             stroke-width: 3px; }
+.map .arrow .shaft { stroke-width: 2.5; fill: none; stroke-linecap: round; }
+.map .arrow .head { stroke: #222; stroke-width: 0.8; }
+.map .arrow .to-target { stroke-width: 1.6; stroke-dasharray: 6 4; fill: none; }
+.map .arrow .target { fill: none; stroke-width: 2; }
 .map .arrow text { font-size: 12px; font-weight: bold; paint-order: stroke; stroke: #222;
                    stroke-width: 3px; }
 .legend { list-style: none; padding: 0; margin: 0; }
 .legend li { display: flex; gap: 6px; align-items: center; margin: 2px 0; }
 .legend .arrow-key { stroke: #ff5900; stroke-width: 2; fill: none; }
+.legend .arrow-key.dashed { stroke-width: 1.6; stroke-dasharray: 3 2; }
+.legend .arrow-head { fill: #ff5900; stroke: #222; stroke-width: 0.8; }
+.legend .target-key { fill: none; stroke: #ff5900; stroke-width: 1.6; }
+.step .error { color: #b00020; font-family: monospace; margin: 4px 0; }
+.step.switch h2 { font-weight: normal; color: #555; }
 .step { border-top: 1px solid #ddd; padding: 8px 0; }
 .step h2 { font-size: 15px; margin: 4px 0; }
 .step .n { color: #999; font-weight: normal; }
@@ -493,6 +633,69 @@ details pre { font-size: 11px; white-space: pre-wrap; color: #555; }
 )";
 
 }  // namespace
+
+std::optional<double> OffArrowLine(const ArrowLines& arrow, const double (&position)[3]) {
+    double to_tip[3];
+    double along[3];
+    for (int i = 0; i < 3; ++i) {
+        to_tip[i] = position[i] - arrow.to[i];
+        along[i] = arrow.to[i] - arrow.from[i];
+    }
+    const double magnitude = std::hypot(position[0], position[1], position[2]);
+    // The plugin computes in floats: allow their rounding at this distance from the origin.
+    const auto tolerance = [&](double distance) {
+        return 0.5 + 1e-5 * (magnitude + std::fabs(distance));
+    };
+    const double at_tip = std::hypot(to_tip[0], to_tip[1], to_tip[2]);
+    if (!std::isfinite(at_tip) || !std::isfinite(magnitude)) {
+        return std::nullopt;
+    }
+    // A target nearer than the arrow's full length is exactly at its tip.
+    if (at_tip <= tolerance(0)) {
+        return at_tip;
+    }
+    const double length = std::hypot(along[0], along[1], along[2]);
+    if (!(length > 1e-6) || !std::isfinite(length)) {
+        return std::nullopt;
+    }
+    double t = 0;
+    for (int i = 0; i < 3; ++i) {
+        t += to_tip[i] * along[i] / length;
+    }
+    if (t < 0) {
+        return std::nullopt;  // a far target lies beyond the tip, never before it
+    }
+    double off = 0;
+    for (int i = 0; i < 3; ++i) {
+        const double d = to_tip[i] - t * along[i] / length;
+        off += d * d;
+    }
+    off = std::sqrt(off);
+    if (off > tolerance(t + length)) {
+        return std::nullopt;
+    }
+    return off;
+}
+
+const ArrowTarget* FindArrowTarget(const ArrowLines& arrow, std::string_view label,
+                                   std::span<const ArrowTarget> candidates) {
+    const ArrowTarget* best = nullptr;
+    bool best_named = false;
+    double best_off = 0;
+    for (const ArrowTarget& candidate : candidates) {
+        const std::optional<double> off = OffArrowLine(arrow, candidate.position);
+        if (!off) {
+            continue;
+        }
+        const bool named = candidate.name == label;
+        if (best == nullptr || (named && !best_named) || (named == best_named && *off < best_off)) {
+            best = &candidate;
+            best_named = named;
+            best_off = *off;
+        }
+    }
+    return best;
+}
 
 std::string HtmlEscape(std::string_view utf8) {
     std::string out;

@@ -46,7 +46,7 @@ int LineOfOverflow(std::string_view text, std::string_view problem) {
     return 1 + static_cast<int>(std::count(text.begin(), text.begin() + at, '\n'));
 }
 
-int JsonLines::LineOf(std::string pointer) const {
+JsonLines::Place JsonLines::Find(std::string pointer) const {
     for (;;) {
         auto it = lines_.find(pointer);
         if (it != lines_.end()) {
@@ -54,7 +54,7 @@ int JsonLines::LineOf(std::string pointer) const {
         }
         const auto slash = pointer.rfind('/');
         if (slash == std::string::npos) {
-            return 1;
+            return Place{};
         }
         pointer.resize(slash);
     }
@@ -105,7 +105,7 @@ void JsonLines::SkipNested() {
 
 void JsonLines::Value(const std::string& pointer, int depth) {
     SkipSpace();
-    lines_[pointer] = line_;
+    lines_[pointer] = Place{line_, pos_};
     const char c = Peek();
     if ((c == '{' || c == '[') && depth >= kMaxDepth) {
         SkipNested();

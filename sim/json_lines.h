@@ -24,7 +24,9 @@ class JsonLines {
     explicit JsonLines(std::string_view text);
 
     // The line of the value at `pointer`, or of its nearest enclosing value.
-    int LineOf(std::string pointer) const;
+    int LineOf(std::string pointer) const { return Find(std::move(pointer)).line; }
+    // Where in the text that value starts, to order what is on one line.
+    std::size_t OffsetOf(std::string pointer) const { return Find(std::move(pointer)).offset; }
     // Whether the text holds a value at `pointer` (within the depth that is walked).
     bool Has(const std::string& pointer) const { return lines_.count(pointer) != 0; }
 
@@ -39,7 +41,12 @@ class JsonLines {
     std::string_view text_;
     std::size_t pos_ = 0;
     int line_ = 1;
-    std::map<std::string, int> lines_;
+    struct Place {
+        int line = 1;
+        std::size_t offset = 0;
+    };
+    Place Find(std::string pointer) const;
+    std::map<std::string, Place> lines_;
 };
 
 }  // namespace sim

@@ -12,6 +12,9 @@
 
 #if defined(BF_HAVE_LIBEDIT)
 #include <histedit.h>
+#include <langinfo.h>
+
+#include <clocale>
 #endif
 
 namespace sim {
@@ -60,6 +63,11 @@ Completion Complete(std::string_view typed, const std::vector<std::string>& cand
                 found.front().begin(), found.front().begin() + static_cast<std::ptrdiff_t>(common),
                 word.begin(), word.end());
             common = static_cast<std::size_t>(a - found.front().begin());
+        }
+        // Never half a character: the editor would take the bytes for a broken one.
+        while (common > typed.size() && common < found.front().size() &&
+               (static_cast<unsigned char>(found.front()[common]) & 0xC0) == 0x80) {
+            --common;
         }
         completion.insert = found.front().substr(typed.size(), common - typed.size());
         completion.unique = found.size() == 1;
@@ -148,7 +156,21 @@ struct LineEditor::Impl : std::streambuf {
     }
 };
 
+// The editor reads and writes characters in the encoding of LC_CTYPE; in the "C" locale every
+// byte above 127 is refused, so typed or completed names such as Ольга would vanish. Names
+// are UTF-8 here whatever the environment says.
+void UseUtf8Characters() {
+    const char* chosen = std::setlocale(LC_CTYPE, "");
+    const char* codeset = chosen != nullptr ? nl_langinfo(CODESET) : nullptr;
+    if (codeset == nullptr || std::string_view(codeset) != "UTF-8") {
+        if (std::setlocale(LC_CTYPE, "C.UTF-8") == nullptr) {
+            std::setlocale(LC_CTYPE, "C.utf8");
+        }
+    }
+}
+
 std::unique_ptr<LineEditor> LineEditor::Open(Completer completer) {
+    UseUtf8Characters();
     auto impl = std::make_unique<Impl>();
     impl->completer = std::move(completer);
     impl->hist = history_init();

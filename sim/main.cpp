@@ -345,7 +345,7 @@ int main(int argc, char** argv) {
         sim::TheServer().Emit(sim::Effect{"rcon-listen", {{"address", rcon_server->Address()}}});
         session.Flush();
     }
-    // RCON is served only between commands of a started session.
+    // RCON is served only between the commands of a started session.
     const sim::InputWait wait = [&](const std::function<void()>& traffic) {
         if (rcon_server && session.Idle()) {
             rcon_server->ServeUntilInput(traffic);
@@ -374,7 +374,8 @@ int main(int argc, char** argv) {
         code = sim::RunScript(session, source, fs::path(script).parent_path().string(), linger);
     } else if (!prompt) {
         sim::LineSource source(std::cin, "<stdin>", false, [&] { wait(print); });
-        code = sim::RunScript(session, source, "");
+        // A client that connects before the first line is answered at once.
+        code = sim::RunScript(session, source, "", {}, rcon_server != nullptr);
     } else {
         const sim::InputWait serve = rcon_server ? wait : sim::InputWait();
         std::unique_ptr<sim::LineEditor> editor;

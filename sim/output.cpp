@@ -1,5 +1,6 @@
 #include "sim/output.h"
 
+#include <chrono>
 #include <cmath>
 #include <limits>
 
@@ -158,19 +159,54 @@ std::string FormatNumber(double value) {
     return fmt::format("{}", value);
 }
 
-std::string StableLogLine(std::string_view line) {
-    static constexpr std::string_view kStamp = "MM/DD/YY HH:MM ";
+namespace {
+
+constexpr std::string_view kStamp = "MM/DD/YY HH:MM ";
+
+bool StartsWithStamp(std::string_view line) {
     if (line.size() < kStamp.size()) {
-        return std::string(line);
+        return false;
     }
     for (std::size_t i = 0; i < kStamp.size(); ++i) {
         const char shape = kStamp[i];
         const bool digit = shape >= 'A' && shape <= 'Z';
         if (digit ? !IsDigit(line[i]) : line[i] != shape) {
-            return std::string(line);
+            return false;
         }
     }
+    return true;
+}
+
+}  // namespace
+
+std::string StableLogLine(std::string_view line) {
+    if (!StartsWithStamp(line)) {
+        return std::string(line);
+    }
     return std::string(kStamp) + std::string(line.substr(kStamp.size()));
+}
+
+std::string LogLineAt(std::string_view line, std::int64_t clock_ticks) {
+    if (!StartsWithStamp(line)) {
+        return std::string(line);
+    }
+    using namespace std::chrono;
+    constexpr std::int64_t kTicksPerMinute = 600000000;
+    std::int64_t minutes = clock_ticks / kTicksPerMinute;
+    if (clock_ticks % kTicksPerMinute < 0) {
+        --minutes;
+    }
+    std::int64_t day_count = minutes / 1440;
+    std::int64_t minute_of_day = minutes % 1440;
+    if (minute_of_day < 0) {
+        minute_of_day += 1440;
+        --day_count;
+    }
+    const year_month_day date{sys_days{days{day_count}}};
+    const int year = ((static_cast<int>(date.year()) % 100) + 100) % 100;
+    return fmt::format("{:02}/{:02}/{:02} {:02}:{:02} {}", static_cast<unsigned>(date.month()),
+                       static_cast<unsigned>(date.day()), year, minute_of_day / 60,
+                       minute_of_day % 60, line.substr(kStamp.size()));
 }
 
 std::string FormatEffect(const Effect& effect, OutputFormat format) {

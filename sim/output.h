@@ -2,6 +2,7 @@
 // JSON objects for tools.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -28,6 +29,10 @@ std::string FormatNumber(double value);
 // A log line with its leading "MM/DD/YY HH:MM " time stamp replaced by that literal text,
 // so output is stable; a line that does not start with such a stamp is left as it is.
 std::string StableLogLine(std::string_view line);
+
+// The same line stamped with `clock_ticks` (100 ns ticks since 1970, read as UTC) in the
+// logger's "MM/DD/YY HH:MM " form: the simulated server's time rather than the machine's.
+std::string LogLineAt(std::string_view line, std::int64_t clock_ticks);
 
 std::string FormatEffect(const Effect& effect, OutputFormat format);
 

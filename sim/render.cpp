@@ -226,6 +226,83 @@ void RenderFloatingText(std::string& out, const Painter& paint, const Effect& ef
     out += '\n';
 }
 
+void RenderLog(std::string& out, const Painter& paint, const Effect& effect,
+               std::int64_t clock_ticks) {
+    const std::string level = effect.Text("level");
+    std::optional<Rgb> color;
+    if (level == "error" || level == "critical") {
+        color = Rgb{240, 80, 80};
+    } else if (level == "warning") {
+        color = Rgb{230, 180, 40};
+    }
+    out += paint.Quiet("[log]");
+    out += ' ';
+    out += paint.Colored(PrintableText(LogLineAt(effect.Text("line"), clock_ticks)), color);
+    out += '\n';
+}
+
+void RenderLoad(std::string& out, const Painter& paint, const Effect& effect) {
+    const Effect::Value* started = effect.Find("started");
+    if (started != nullptr && std::get_if<bool>(started) != nullptr && std::get<bool>(*started)) {
+        out += paint.Quiet("[the plugin is loaded and started]");
+    } else {
+        out += paint.Colored("[the plugin is loaded, but its start-up failed: see the log]",
+                             Rgb{240, 80, 80});
+    }
+    out += '\n';
+}
+
+bool Flag(const Effect& effect, std::string_view key) {
+    const Effect::Value* value = effect.Find(key);
+    return value != nullptr && std::get_if<bool>(value) != nullptr && std::get<bool>(*value);
+}
+
+std::string Team(const Effect& effect) {
+    const std::string tribe = effect.Text("tribe");
+    const std::string team = FormatNumber(EffectNumber(effect, "team"));
+    return tribe.empty() ? "team " + team : PrintableText(tribe) + " (team " + team + ")";
+}
+
+// The world as `players` and `creatures` list it, one short line each.
+void RenderPlayer(std::string& out, const Painter& paint, const Effect& effect) {
+    out += paint.Quiet("[player]");
+    out += fmt::format(" {} · {} · at {}", PrintableText(effect.Text("name")), Team(effect),
+                       PrintableText(effect.Text("at")));
+    if (Flag(effect, "admin")) {
+        out += " · administrator";
+    }
+    for (const auto& [key, missing] :
+         {std::pair("character", "no character"), std::pair("state", "no player state"),
+          std::pair("controller_state", "no controller state")}) {
+        if (!Flag(effect, key)) {
+            out += fmt::format(" · {}", missing);
+        }
+    }
+    out += '\n';
+}
+
+void RenderCreature(std::string& out, const Painter& paint, const Effect& effect) {
+    constexpr double kTamedTeamFloor = 50000;
+    const Effect::Value* level = effect.Find("level");
+    const bool tamed = EffectNumber(effect, "team") > kTamedTeamFloor;
+    const Effect::Value* id = effect.Find("id");
+    const std::uint64_t* number = id != nullptr ? std::get_if<std::uint64_t>(id) : nullptr;
+    out += paint.Quiet("[creature]");
+    out += fmt::format(" {} {} ({}) · {} · {} · at {}\n", number != nullptr ? *number : 0,
+                       PrintableText(effect.Text("name")), PrintableText(effect.Text("species")),
+                       level != nullptr && std::get_if<std::nullptr_t>(level) == nullptr
+                           ? "lvl " + FormatNumber(EffectNumber(effect, "level"))
+                           : std::string("no level"),
+                       tamed ? Team(effect) + ", owner " + PrintableText(effect.Text("owner"))
+                             : "wild (team " + FormatNumber(EffectNumber(effect, "team")) + ")",
+                       PrintableText(effect.Text("at")));
+}
+
+// What the module does to the framework rather than to anyone on the server.
+bool Bookkeeping(const Effect& effect) {
+    return effect.type == "register" || effect.type == "unregister" || effect.type == "exit";
+}
+
 }  // namespace
 
 Rgb DisplayColor(double r, double g, double b) {
@@ -322,8 +399,19 @@ std::string RenderEffects(const std::vector<Effect>& effects, TerminalStyle styl
     for (std::size_t i = 0; i < effects.size(); ++i) {
         const Effect& effect = effects[i];
         std::size_t covered = 0;
+        if (Bookkeeping(effect)) {
+            continue;
+        }
         if (effect.type == "notify") {
             RenderNotification(out, paint, effect);
+        } else if (effect.type == "log") {
+            RenderLog(out, paint, effect, style.clock_ticks);
+        } else if (effect.type == "load") {
+            RenderLoad(out, paint, effect);
+        } else if (effect.type == "player") {
+            RenderPlayer(out, paint, effect);
+        } else if (effect.type == "creature") {
+            RenderCreature(out, paint, effect);
         } else if (effect.type == "chat") {
             RenderChat(out, paint, effect);
         } else if (effect.type == "server-chat") {

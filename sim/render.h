@@ -47,10 +47,13 @@ std::vector<RichSpan> ParseRichText(std::string_view utf8);
 
 struct TerminalStyle {
     bool color = false;
+    // The simulated clock, which stamps log lines in place of the machine's time.
+    std::int64_t clock_ticks = 0;
 };
 
 // The effects of one command as the player sees them: notifications broken into their
-// lines in their colour, chat with its rich spans, the arrow and its label; anything a
+// lines in their colour, chat with its rich spans, the arrow and its label, log lines
+// stamped with the simulated time. The module's registrations are left out; anything else a
 // player does not see keeps its raw line.
 std::string RenderEffects(const std::vector<Effect>& effects, TerminalStyle style);
 

@@ -11,6 +11,7 @@
 
 #include <fmt/format.h>
 
+#include "config/edit_distance.h"
 #include "sim/host/siblings.h"
 #include "sim/render.h"
 #include "sim/scratch.h"
@@ -277,6 +278,41 @@ std::string Where(const SimVector3& v) {
 
 constexpr std::string_view kSiblings[] = {"ArkShop", "CoinVault", "Permissions"};
 
+// The prompt's own words, which are no script commands.
+constexpr std::string_view kPromptWords[][3] = {
+    {"as", "PLAYER", "make PLAYER the current player"},
+    {"view", "FILE", "write the page of the session so far to FILE"},
+    {"help", "", "this list"},
+    {"quit", "", "end the session (so does the end of input)"},
+};
+
+char16_t FoldCase(char16_t c) {
+    return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c;
+}
+
+// The candidate `word` is most likely a slip of: one edit in a short word, two in a longer
+// one. Empty when none is that close, or `word` is a candidate itself.
+std::string Closest(std::string_view word, const std::vector<std::string>& candidates) {
+    const std::u16string typed = FromUtf8(word);
+    if (typed.empty() || typed.size() > 64 ||
+        std::find(candidates.begin(), candidates.end(), word) != candidates.end()) {
+        return {};
+    }
+    const std::size_t limit = typed.size() <= 4 ? 1 : 2;
+    std::string best;
+    std::size_t best_distance = limit + 1;
+    for (const std::string& candidate : candidates) {
+        const std::u16string wide = FromUtf8(candidate);
+        const std::size_t distance = beastfinder::config::EditDistance(
+            std::u16string_view(typed), std::u16string_view(wide), limit, FoldCase);
+        if (distance < best_distance) {
+            best = candidate;
+            best_distance = distance;
+        }
+    }
+    return best;
+}
+
 }  // namespace
 
 // --- Session ---------------------------------------------------------------------------
@@ -284,36 +320,46 @@ constexpr std::string_view kSiblings[] = {"ArkShop", "CoinVault", "Permissions"}
 struct Session::Handler {
     std::string_view name;
     void (Session::*run)(Words&, LineSource&);
+    std::string_view usage;  // the words after the name
+    std::string_view what;
 };
 
 std::span<const Session::Handler> Session::Handlers() {
     static const Handler kHandlers[] = {
-        {"chat", &Session::Chat},
-        {"console", &Session::Console},
-        {"rcon", &Session::Rcon},
-        {"wait", &Session::Wait},
-        {"player", &Session::PlayerEdit},
-        {"creature", &Session::CreatureEdit},
-        {"add-creature", &Session::AddCreature},
-        {"remove-creature", &Session::RemoveCreature},
-        {"points", &Session::Points},
-        {"tokens", &Session::Tokens},
-        {"group", &Session::Group},
-        {"grant", &Session::Grant},
-        {"revoke", &Session::Revoke},
-        {"plugin", &Session::Plugin},
-        {"world", &Session::World},
-        {"world-settings", &Session::WorldSettings},
-        {"config", &Session::Config},
-        {"unresolve", &Session::Unresolve},
-        {"resolve", &Session::Resolve},
-        {"load", &Session::Load},
-        {"unload", &Session::Unload},
-        {"reload", &Session::Reload},
-        {"account", &Session::AccountCommand},
-        {"players", &Session::Players},
-        {"creatures", &Session::Creatures},
-        {"echo", &Session::Echo},
+        {"chat", &Session::Chat, "PLAYER LINE", "PLAYER types LINE in chat"},
+        {"console", &Session::Console, "PLAYER LINE", "PLAYER enters LINE in the console"},
+        {"rcon", &Session::Rcon, "LINE", "an RCON client sends LINE"},
+        {"wait", &Session::Wait, "SECONDS", "the clock moves on"},
+        {"player", &Session::PlayerEdit, "PLAYER KEY=VALUE...",
+         "change a player; keys: team admin x y z tribe\ncharacter state controller-state"},
+        {"creature", &Session::CreatureEdit, "ID KEY=VALUE...",
+         "change a creature; keys: name species tribe owner\nteam level status x y z "
+         "color0 ... color5"},
+        {"add-creature", &Session::AddCreature, "KEY=VALUE...",
+         "add a creature (the keys above, and id)"},
+        {"remove-creature", &Session::RemoveCreature, "ID", "remove a creature"},
+        {"points", &Session::Points, "PLAYER N", "set the player's ArkShop points"},
+        {"tokens", &Session::Tokens, "PLAYER TYPE N", "set the player's CoinVault tokens"},
+        {"group", &Session::Group, "PLAYER add|remove GROUP",
+         "put the player in a permissions group, or take them out"},
+        {"grant", &Session::Grant, "GROUP PERMISSION", "give a group a permission (* is all)"},
+        {"revoke", &Session::Revoke, "GROUP PERMISSION", "take it back"},
+        {"plugin", &Session::Plugin, "ArkShop|CoinVault|Permissions present|absent|refuse",
+         "load or unload a sibling plugin"},
+        {"world", &Session::World, "present|none", "whether the server has a current world"},
+        {"world-settings", &Session::WorldSettings,
+         "none|default|override LON LAT LON-SCALE LAT-SCALE", "the map's calibration"},
+        {"config", &Session::Config, "<<END|delete",
+         "replace config.json with the lines up to END, or delete it"},
+        {"unresolve", &Session::Unresolve, "LOOKUP", "the framework stops resolving LOOKUP"},
+        {"resolve", &Session::Resolve, "LOOKUP", "it resolves LOOKUP again"},
+        {"load", &Session::Load, "", "open the plugin module and start it"},
+        {"unload", &Session::Unload, "", "shut the plugin down and close its module"},
+        {"reload", &Session::Reload, "", "unload, then load (picks up a rebuilt module)"},
+        {"account", &Session::AccountCommand, "", "the host memory the plugin holds"},
+        {"players", &Session::Players, "", "list the players"},
+        {"creatures", &Session::Creatures, "", "list the creatures"},
+        {"echo", &Session::Echo, "TEXT", "print TEXT"},
     };
     return kHandlers;
 }
@@ -337,6 +383,65 @@ std::vector<std::string_view> Session::CommandNames() {
         names.push_back(handler.name);
     }
     return names;
+}
+
+std::string Session::Help() const {
+    std::string out =
+        "Any line that is no command below is a chat line of the current player.\n"
+        "At the prompt:\n";
+    const auto row = [&out](std::string_view name, std::string_view usage, std::string_view what) {
+        constexpr std::size_t kColumn = 26;
+        const std::string left =
+            usage.empty() ? std::string(name) : fmt::format("{} {}", name, usage);
+        if (left.size() >= kColumn) {
+            out += fmt::format("  {}\n", left);
+        }
+        for (bool first = true;; first = false) {
+            const std::size_t end = what.find('\n');
+            std::string_view shown;
+            if (first && left.size() < kColumn) {
+                shown = left;
+            }
+            out += fmt::format("  {:<{}}{}\n", shown, kColumn, what.substr(0, end));
+            if (end == std::string_view::npos) {
+                break;
+            }
+            what.remove_prefix(end + 1);
+        }
+    };
+    for (const auto& word : kPromptWords) {
+        row(word[0], word[1], word[2]);
+    }
+    out += "Script commands (here too):\n";
+    for (const Handler& handler : Handlers()) {
+        row(handler.name, handler.usage, handler.what);
+    }
+    std::string chat;
+    for (const RegisteredCommand& command : server_.commands) {
+        if (command.kind == CommandKind::Chat) {
+            chat += (chat.empty() ? "" : ", ") + PrintableText(ToUtf8(command.name));
+        }
+    }
+    out += chat.empty() ? std::string("The plugin has no chat command registered now.\n")
+                        : fmt::format("The plugin's chat commands: {}\n", chat);
+    out += "The script language in full: docs/simulator.md.\n";
+    return out;
+}
+
+std::string Session::ClosestCommand(std::string_view word) const {
+    std::vector<std::string> names;
+    for (const Handler& handler : Handlers()) {
+        names.emplace_back(handler.name);
+    }
+    for (const auto& prompt_word : kPromptWords) {
+        names.emplace_back(prompt_word[0]);
+    }
+    for (const RegisteredCommand& command : server_.commands) {
+        if (command.kind == CommandKind::Chat) {
+            names.push_back(ToUtf8(command.name));
+        }
+    }
+    return Closest(word, names);
 }
 
 Session::Session(Server& server, std::ostream& out, std::ostream& err, SessionOptions options)
@@ -379,21 +484,60 @@ void Session::Flush() {
         }
     }
     if (options_.rendered && options_.format == OutputFormat::Text) {
-        out_ << RenderEffects(effects, TerminalStyle{options_.color});
+        // The account after each unload is for developers; the view shows it when asked.
+        std::vector<Effect> shown;
+        for (const Effect& effect : effects) {
+            if (effect.type != "account" || account_requested_) {
+                shown.push_back(effect);
+            }
+        }
+        out_ << RenderEffects(shown, TerminalStyle{options_.color, server_.clock_ticks});
     } else {
         for (const Effect& effect : effects) {
             Print(effect);
         }
     }
+    if (std::any_of(effects.begin(), effects.end(),
+                    [](const Effect& effect) { return effect.type == "account"; })) {
+        account_requested_ = false;
+    }
     if (!effects.empty()) {
         if (history_.empty()) {
-            history_.push_back(PageStep{{}, "start-up", {}, {}});
+            PageStep start_up;
+            start_up.command = "start-up";
+            history_.push_back(std::move(start_up));
         }
+        NoteArrowTargets(effects);
         auto& recorded = history_.back().effects;
         recorded.insert(recorded.end(), std::make_move_iterator(effects.begin()),
                         std::make_move_iterator(effects.end()));
     }
     out_.flush();
+}
+
+// The page joins each arrow to the creature it points at as it stood when it was drawn; the
+// world may change before the page is written.
+void Session::NoteArrowTargets(const std::vector<Effect>& effects) {
+    std::vector<ArrowTarget>& targets = history_.back().arrow_targets;
+    for (std::size_t i = 0; i < effects.size(); ++i) {
+        std::size_t covered = 0;
+        const std::optional<ArrowLines> arrow = ArrowAt(effects, i, covered);
+        if (!arrow) {
+            continue;
+        }
+        i += covered - 1;
+        for (const auto& creature : server_.Creatures()) {
+            const SimVector3& at = creature->root->relative_location;
+            const double position[3] = {at.x, at.y, at.z};
+            if (!OffArrowLine(*arrow, position) ||
+                std::any_of(targets.begin(), targets.end(),
+                            [&](const ArrowTarget& known) { return known.id == creature->id; })) {
+                continue;
+            }
+            ArrowTarget target{creature->id, ToUtf8(creature->name), {at.x, at.y, at.z}};
+            targets.push_back(std::move(target));
+        }
+    }
 }
 
 void Session::WritePage(const std::string& file, std::string_view title) {
@@ -428,10 +572,35 @@ void Session::EchoLine(std::string_view prefix, std::string_view line) {
 
 void Session::Error(const std::string& message) {
     ++errors_;
+    Report(message);
+}
+
+void Session::Report(const std::string& message) {
     // Errors go to their own stream; keep them in order with the output around them.
     out_.flush();
     err_ << PrintableText(message) << '\n';
     err_.flush();
+}
+
+void Session::LineFailed(std::string_view line, const std::string& message, bool counts) {
+    if (counts) {
+        Error(message);
+    } else {
+        Report(message);
+    }
+    if (open_step_ == 0) {
+        OpenStep(std::string(line));
+    }
+    history_[open_step_ - 1].error = message;
+}
+
+void Session::OpenStep(std::string command) {
+    PageStep step;
+    step.comments = std::move(comments_);
+    step.command = std::move(command);
+    history_.push_back(std::move(step));
+    comments_.clear();
+    open_step_ = history_.size();
 }
 
 bool Session::Start() {
@@ -465,8 +634,8 @@ void Session::OpenModule() {
         module_failed_ = true;
         throw ScriptError(module_.Error());
     }
+    server_.Emit(Effect{"load", {{"started", module_.Started()}}});
     Flush();
-    Print(Effect{"load", {{"started", module_.Started()}}});
 }
 
 void Session::CloseModule() {
@@ -528,7 +697,7 @@ void Session::Finish() {
 
 int Session::Conclude() {
     const int code = module_failed_ ? 3 : errors_ > 0 ? 2 : faults_ > 0 ? 1 : 0;
-    if (options_.echo) {
+    if (options_.echo && !(options_.rendered && options_.format == OutputFormat::Text)) {
         Print(Effect{"exit", {{"code", static_cast<std::int64_t>(code)}}});
     }
     out_.flush();
@@ -541,11 +710,16 @@ void Session::Execute(std::string_view line, LineSource& more) {
     if (!command) {
         return;
     }
-    history_.push_back(PageStep{std::move(comments_), std::string(line), {}, {}});
-    comments_.clear();
+    OpenStep(std::string(line));
     const Handler* handler = FindHandler(*command);
     if (handler == nullptr) {
-        throw ScriptError(fmt::format("unknown command \"{}\"", *command));
+        std::vector<std::string> names;
+        for (const std::string_view name : CommandNames()) {
+            names.emplace_back(name);
+        }
+        const std::string meant = Closest(*command, names);
+        throw ScriptError(fmt::format("unknown command \"{}\"{}", *command,
+                                      meant.empty() ? "" : ", did you mean " + meant + "?"));
     }
     executing_ = true;
     try {
@@ -558,28 +732,47 @@ void Session::Execute(std::string_view line, LineSource& more) {
 }
 
 Player& Session::RequirePlayer(Words& words, std::string_view command) {
-    const std::string name = Need(words, command, "the player's name");
-    Player* player = server_.FindPlayer(name);
-    if (player == nullptr) {
-        throw ScriptError(fmt::format("{}: no player named \"{}\"", command, name));
-    }
-    return *player;
+    return FindPlayer(Need(words, command, "the player's name"), command);
 }
 
-void Session::SwitchPlayer(const std::string& name) {
-    if (server_.FindPlayer(name) == nullptr) {
-        throw ScriptError(fmt::format("as: no player named \"{}\"", name));
+// A name that is no player's says which one was probably meant, or who there is.
+Player& Session::FindPlayer(const std::string& name, std::string_view command) {
+    if (Player* player = server_.FindPlayer(name)) {
+        return *player;
     }
+    std::vector<std::string> names;
+    for (const auto& player : server_.Players()) {
+        names.push_back(player->name);
+    }
+    std::string hint;
+    if (const std::string meant = Closest(name, names); !meant.empty()) {
+        hint = ", did you mean " + meant + "?";
+    } else if (names.empty()) {
+        hint = " (the world has no players)";
+    } else {
+        constexpr std::size_t kListed = 8;
+        for (std::size_t i = 0; i < std::min(names.size(), kListed); ++i) {
+            hint += (i == 0 ? " (the players: " : ", ") + names[i];
+        }
+        hint += names.size() > kListed ? ", ...)" : ")";
+    }
+    throw ScriptError(fmt::format("{}: no player named \"{}\"{}", command, name, hint));
+}
+
+void Session::SwitchPlayer(const std::string& name, std::string_view line) {
+    FindPlayer(name, "as");
     current_player = name;
+    OpenStep(line.empty() ? "as " + name : std::string(line));
+    history_.back().switched_to = name;
 }
 
-void Session::ChatAsCurrentPlayer(const std::string& line) {
+bool Session::ChatAsCurrentPlayer(const std::string& line) {
     Player* player = server_.FindPlayer(current_player);
     if (player == nullptr) {
         throw ScriptError("there is no player to chat as");
     }
-    history_.push_back(PageStep{{}, current_player + "> " + line, {}, {}});
-    RunChatLine(*player, line);
+    OpenStep(current_player + "> " + line);
+    return RunChatLine(*player, line);
 }
 
 void Session::Chat(Words& words, LineSource&) {
@@ -587,14 +780,16 @@ void Session::Chat(Words& words, LineSource&) {
     RunChatLine(player, words.Rest());
 }
 
-void Session::RunChatLine(Player& player, const std::string& line) {
+bool Session::RunChatLine(Player& player, const std::string& line) {
     if (!history_.empty()) {
         history_.back().player = player.name;
     }
     if (!server_.RunChat(player, FromUtf8(line))) {
         server_.Emit(Effect{
             "unhandled", {{"kind", std::string("chat")}, {"player", player.name}, {"line", line}}});
+        return false;
     }
+    return true;
 }
 
 void Session::Console(Words& words, LineSource&) {
@@ -882,6 +1077,7 @@ void Session::Reload(Words& words, LineSource&) {
 
 void Session::AccountCommand(Words& words, LineSource&) {
     NoMore(words, "account");
+    account_requested_ = true;
     Account(false);
 }
 
@@ -959,9 +1155,9 @@ void ApplyOptionLine(Session& session, std::string_view line, const std::string&
 }  // namespace
 
 int RunScript(Session& session, LineSource& source, const std::string& script_dir,
-              const std::function<void()>& after_last_line) {
-    bool started = false;
-    bool running = true;
+              const std::function<void()>& after_last_line, bool start_first) {
+    bool started = start_first;
+    bool running = !start_first || session.Start();
     std::string line;
     auto where = [&source](int line_number) {
         return fmt::format("{}:{}: ", source.Name(), line_number);
@@ -973,6 +1169,11 @@ int RunScript(Session& session, LineSource& source, const std::string& script_di
             const auto first = line.find_first_not_of(" \t");
             if (first != std::string::npos && line.compare(first, 2, "#!") == 0) {
                 try {
+                    if (start_first) {
+                        throw ScriptError(
+                            "option lines cannot apply here: the plugin started before the first "
+                            "line (give --world and --server on the command line)");
+                    }
                     if (started) {
                         throw ScriptError("option lines must come before the first command");
                     }
@@ -993,12 +1194,11 @@ int RunScript(Session& session, LineSource& source, const std::string& script_di
         session.EchoCommand(line);
         try {
             session.Execute(line, source);
-        } catch (const ScriptError& error) {
-            session.Error(where(number) + error.what());
         } catch (const std::exception& error) {
-            session.Error(where(number) + error.what());
+            session.LineFailed(line, where(number) + error.what());
         }
         session.Flush();
+        session.EndLine();
     }
     if (!started) {
         running = session.Start();
@@ -1044,6 +1244,7 @@ int RunInteractive(Session& session, std::istream& in, std::ostream& out, const 
     });
     std::string line;
     while (source.Next(line)) {
+        std::string hint;
         try {
             Words words(line);
             const auto first = words.Next();
@@ -1054,15 +1255,11 @@ int RunInteractive(Session& session, std::istream& in, std::ostream& out, const 
                 break;
             }
             if (*first == "help") {
-                out << "Script commands: chat console rcon wait player creature add-creature\n"
-                       "  remove-creature points tokens group plugin world world-settings config\n"
-                       "  unresolve resolve load unload reload account players creatures echo\n"
-                       "Prompt only: as <player>, view <file.html>, help, quit. See "
-                       "docs/simulator.md.\n";
+                out << session.Help();
             } else if (*first == "as") {
                 const std::string name = Need(words, "as", "the player's name");
                 NoMore(words, "as");
-                session.SwitchPlayer(name);
+                session.SwitchPlayer(name, line);
             } else if (*first == "view") {
                 const std::string file = Need(words, "view", "the file");
                 NoMore(words, "view");
@@ -1070,13 +1267,21 @@ int RunInteractive(Session& session, std::istream& in, std::ostream& out, const 
                 out << "wrote " << PrintableText(file) << '\n';
             } else if (Session::IsCommand(*first)) {
                 session.Execute(line, source);
-            } else {
-                session.ChatAsCurrentPlayer(line);
+            } else if (!session.ChatAsCurrentPlayer(line)) {
+                if (const std::string meant = session.ClosestCommand(*first); !meant.empty()) {
+                    hint = fmt::format(
+                        "(\"{}\" is no command, so it went out as {}'s chat: did "
+                        "you mean {}?)\n",
+                        PrintableText(*first), PrintableText(session.current_player),
+                        PrintableText(meant));
+                }
             }
         } catch (const std::exception& error) {
-            session.Error(error.what());
+            session.LineFailed(line, error.what(), false);
         }
         session.Flush();
+        session.EndLine();
+        out << hint;
     }
     out << '\n';
     session.Finish();

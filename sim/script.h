@@ -106,17 +106,29 @@ class Session {
     // Started and between commands: what runs now cannot land inside a script command.
     bool Idle() const { return started_ && !executing_; }
     static std::vector<std::string_view> CommandNames();
+    // Every command with its usage, the prompt's own words and the plugin's chat commands.
+    std::string Help() const;
+    // The simulator or plugin command `word` was probably meant to be, or empty.
+    std::string ClosestCommand(std::string_view word) const;
 
     // With echo on, a script line as transcripts show it: commands after "$ ", comments as
     // they are.
     void EchoCommand(std::string_view line) { EchoLine("$ ", line); }
     void EchoVerbatim(std::string_view line) { EchoLine("", line); }
+    // An error line on the error stream; it makes the exit code 2.
     void Error(const std::string& message);
+    // `line` could not run: the error line, and the line shown failed on the page. At the
+    // prompt (`counts` false) a mistyped line does not fail the session.
+    void LineFailed(std::string_view line, const std::string& message, bool counts = true);
+    // The line that ran is over: what comes next belongs to no line of its own.
+    void EndLine() { open_step_ = 0; }
 
     // The player whose chat lines the interactive prompt sends.
     std::string current_player;
-    void SwitchPlayer(const std::string& name);
-    void ChatAsCurrentPlayer(const std::string& line);
+    // `line` is the line as typed, for the page.
+    void SwitchPlayer(const std::string& name, std::string_view line = {});
+    // False when no plugin command took the line.
+    bool ChatAsCurrentPlayer(const std::string& line);
 
     // Every command run so far with its effects, for the page.
     const std::vector<PageStep>& History() const { return history_; }
@@ -129,9 +141,13 @@ class Session {
     static const Handler* FindHandler(std::string_view word);
 
     void Print(const Effect& effect);
+    void Report(const std::string& message);
     void EchoLine(std::string_view prefix, std::string_view line);
     Player& RequirePlayer(Words& words, std::string_view command);
-    void RunChatLine(Player& player, const std::string& line);
+    Player& FindPlayer(const std::string& name, std::string_view command);
+    void OpenStep(std::string command);
+    void NoteArrowTargets(const std::vector<Effect>& effects);
+    bool RunChatLine(Player& player, const std::string& line);
     void OpenModule();
     void CloseModule();
     void Account(bool after_unload);
@@ -175,7 +191,11 @@ class Session {
     bool module_failed_ = false;
     bool started_ = false;
     bool executing_ = false;
+    // Set by `account`: at the prompt the account shows only when asked for.
+    bool account_requested_ = false;
     std::vector<PageStep> history_;
+    // 1 + the index of the current line's step; 0 between lines.
+    std::size_t open_step_ = 0;
     std::vector<std::string> comments_;
 };
 
@@ -185,11 +205,14 @@ using InputWait = std::function<void(const std::function<void()>& traffic)>;
 
 // Runs a script: option lines ("#! --world FILE --server DIR", relative to `script_dir`)
 // before the first command, start-up just before the first command, then every line.
-// `after_last_line` runs after the last line, before shut-down.
+// `after_last_line` runs after the last line, before shut-down. With `start_first` the
+// plugin starts before the first line is read, so that what waits for a line (RCON clients)
+// meets a running plugin; option lines can then no longer apply.
 int RunScript(Session& session, LineSource& source, const std::string& script_dir,
-              const std::function<void()>& after_last_line = {});
+              const std::function<void()>& after_last_line = {}, bool start_first = false);
 
 // The prompt: script commands, and any other line is a chat line of the current player.
+// Lines that cannot run are reported and change nothing; they do not fail the session.
 // `wait` runs after each prompt; `show_prompt`, when given, shows the prompt instead of
 // writing it to `out` (a line editor draws its own).
 int RunInteractive(Session& session, std::istream& in, std::ostream& out,

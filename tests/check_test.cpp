@@ -83,6 +83,24 @@ TEST_F(CheckTest, NumberTooLargeForADoubleIsAnErrorOnItsLine) {
               file + ":2: error: number overflow parsing '1e999'\n" + file + ": 1 error\n");
 }
 
+// Each wrong value costs a load of its own: a file full of them is named up to a bound.
+TEST_F(CheckTest, ManyWrongValuesAreNamedUpToABound) {
+    std::string names;
+    for (int i = 0; i < 500; ++i) {
+        names += (i == 0 ? "" : ", ") + std::to_string(i);
+    }
+    EXPECT_EQ(Check("{\"WildTracker\": {\"ExcludeSearch\": [" + names + "]}}"), 1);
+    const std::string out = out_.str();
+    const std::string file = (dir_ / "config.json").string();
+    EXPECT_NE(out.find(file + ":1: error: /WildTracker/ExcludeSearch/0: type must be string"),
+              std::string::npos);
+    EXPECT_NE(out.find("/ExcludeSearch/49: type must be string"), std::string::npos);
+    EXPECT_EQ(out.find("/ExcludeSearch/50:"), std::string::npos);
+    EXPECT_NE(out.find(file + ": note: the check stops after 50 errors"), std::string::npos);
+    EXPECT_NE(out.find(file + ": 50 errors, "), std::string::npos) << out;
+    EXPECT_TRUE(TheServer().commands.empty());
+}
+
 TEST_F(CheckTest, WhatCannotBeReadIsAUsageError) {
     std::ostringstream out;
     std::ostringstream err;

@@ -32,6 +32,23 @@ TEST(PromptCompletion, TabInsertsWhatTheMatchesShare) {
     }
 }
 
+// Names are UTF-8: what the matches share may end inside a character, and Tab must not insert
+// half of one (Ь and Я share their first byte).
+TEST(PromptCompletion, NeverInsertsHalfACharacter) {
+    const std::vector<std::string> names = {"Ольга", "Оля", "Chloé", "Chloë"};
+    struct Case {
+        const char* typed;
+        const char* insert;
+        bool unique;
+    };
+    for (const Case& c : {Case{"О", "л", false}, Case{"Ол", "", false}, Case{"Оль", "га", true},
+                          Case{"Ch", "lo", false}, Case{"Chlo", "", false}}) {
+        const Completion completion = Complete(c.typed, names);
+        EXPECT_EQ(completion.insert, c.insert) << c.typed;
+        EXPECT_EQ(completion.unique, c.unique) << c.typed;
+    }
+}
+
 TEST(PromptCompletion, CommandsFirstThenPlayers) {
     const std::vector<std::string> first = PromptCompletions("cre");
     for (const char* word : {"as", "chat", "creatures", "help", "quit", "reload"}) {

@@ -1,11 +1,15 @@
 // The player's view of the plugin's effects: rich text, the terminal view and the page.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <limits>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "sim/html_page.h"
+#include "sim/output.h"
 #include "sim/render.h"
 
 namespace sim {
@@ -143,6 +147,80 @@ TEST(TerminalView, LinesThatAreNotAnArrowStayRaw) {
     EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 3);
 }
 
+TEST(TerminalView, LeavesOutTheModulesBookkeepingAndStampsLogLinesWithTheSimulatedTime) {
+    const auto log = [](const char* level, const char* line) {
+        return Effect{"log", {{"level", std::string(level)}, {"line", std::string(line)}}};
+    };
+    const std::vector<Effect> effects = {
+        Effect{"register", {{"kind", std::string("chat")}, {"name", std::string("/track")}}},
+        Effect{"load", {{"started", true}}},
+        log("info", "12/07/26 20:05 [Beastfinder][info] Config Reloaded!"),
+        log("error", "no stamp [Beastfinder][error] x"),
+        Effect{"rcon-reply", {{"id", std::int64_t{1}}, {"text", std::string("Red")}}},
+        Effect{"unregister", {{"kind", std::string("chat")}, {"name", std::string("/track")}}},
+        Effect{"load", {{"started", false}}},
+        Effect{"exit", {{"code", std::int64_t{0}}}},
+    };
+    EXPECT_EQ(RenderEffects(effects, TerminalStyle{false, 17726008190000000}),
+              "[the plugin is loaded and started]\n"
+              "[log] 03/04/26 05:06 [Beastfinder][info] Config Reloaded!\n"
+              "[log] no stamp [Beastfinder][error] x\n"
+              "rcon-reply id=1 text=\"Red\"\n"
+              "[the plugin is loaded, but its start-up failed: see the log]\n");
+}
+
+TEST(TerminalView, ListsTheWorldOneShortLineEach) {
+    const std::vector<Effect> effects = {
+        Effect{"player",
+               {{"name", std::string("Ada")},
+                {"steam_id", std::uint64_t{76561198000000001}},
+                {"team", std::int64_t{50100}},
+                {"admin", true},
+                {"at", std::string("(0, 0, 0)")},
+                {"tribe", std::string("")},
+                {"character", true},
+                {"state", false},
+                {"controller_state", true}}},
+        Effect{"creature",
+               {{"id", std::uint64_t{18446744073709551615ULL}},
+                {"name", std::string("Зубастик")},
+                {"species", std::string("Rex")},
+                {"tribe", std::string("Стая Севера")},
+                {"owner", std::string("Ольга")},
+                {"team", std::int64_t{50002}},
+                {"level", std::int64_t{229}},
+                {"at", std::string("(1, 2, 3)")}}},
+        Effect{"creature",
+               {{"id", std::uint64_t{7}},
+                {"name", std::string("Dodo\x1b")},
+                {"species", std::string("Dodo")},
+                {"tribe", std::string("")},
+                {"owner", std::string("")},
+                {"team", std::int64_t{12}},
+                {"level", nullptr},
+                {"at", std::string("(4, 5, 6)")}}},
+    };
+    EXPECT_EQ(RenderEffects(effects, TerminalStyle{false}),
+              "[player] Ada · team 50100 · at (0, 0, 0) · administrator · no player state\n"
+              "[creature] 18446744073709551615 Зубастик (Rex) · lvl 229 · Стая Севера (team "
+              "50002), owner Ольга · at (1, 2, 3)\n"
+              "[creature] 7 Dodo\\x1B (Dodo) · no level · wild (team 12) · at (4, 5, 6)\n");
+}
+
+TEST(TerminalView, LogStampsFollowTheCalendar) {
+    const char* line = "01/01/26 00:00 [B][info] x";
+    struct Case {
+        std::int64_t ticks;
+        const char* stamped;
+    };
+    for (const Case& c :
+         {Case{0, "01/01/70 00:00 [B][info] x"}, Case{-1, "12/31/69 23:59 [B][info] x"},
+          Case{18354815400000000, "02/29/28 23:59 [B][info] x"},
+          Case{41024448000000000, "01/01/00 00:00 [B][info] x"}}) {
+        EXPECT_EQ(LogLineAt(line, c.ticks), c.stamped) << c.ticks;
+    }
+}
+
 PageWorld TourLikeWorld() {
     PageWorld world;
     PlayerSpec bruno;
@@ -168,6 +246,16 @@ PageWorld TourLikeWorld() {
     return world;
 }
 
+PageStep Step(std::vector<std::string> comments, std::string command, std::string player,
+              std::vector<Effect> effects) {
+    PageStep step;
+    step.comments = std::move(comments);
+    step.command = std::move(command);
+    step.player = std::move(player);
+    step.effects = std::move(effects);
+    return step;
+}
+
 std::string Page(const std::vector<PageStep>& steps, const PageWorld& world) {
     std::ostringstream out;
     WriteHtmlPage(out, steps, world, "tour");
@@ -190,10 +278,9 @@ TEST(HtmlPage, ScreensMarkersArrowsAndNothingFromElsewhere) {
     }
     effects.push_back(Effect{"rcon-reply", {{"text", std::string("Red")}}});
     const std::vector<PageStep> steps = {
-        {{"One match draws an arrow."}, "chat Bruno /track Big Red", "Bruno", effects},
+        Step({"One match draws an arrow."}, "chat Bruno /track Big Red", "Bruno", effects),
         // The same arrow again is drawn once on the map.
-        {{}, "chat Bruno /track Big Red", "Bruno", effects},
-        {{}, "wait 20", "", {}}};
+        Step({}, "chat Bruno /track Big Red", "Bruno", effects), Step({}, "wait 20", "", {})};
     const std::string page = Page(steps, TourLikeWorld());
 
     EXPECT_EQ(Count(page, "class=\"marker"), 4U);
@@ -245,6 +332,140 @@ TEST(HtmlPage, TheMapFollowsTheWorldsCalibration) {
     // A scale of zero places nothing, rather than drawing at infinity.
     world.calibration.longitude_scale = 0;
     EXPECT_EQ(Count(Page({}, world), "class=\"marker"), 0U);
+}
+
+// WCAG's relative luminance of an sRGB colour written #rrggbb.
+double Luminance(const std::string& hex) {
+    double channels[3];
+    for (int i = 0; i < 3; ++i) {
+        const double c = std::stoi(hex.substr(1 + 2 * i, 2), nullptr, 16) / 255.0;
+        channels[i] = c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    }
+    return 0.2126 * channels[0] + 0.7152 * channels[1] + 0.0722 * channels[2];
+}
+
+double Contrast(const std::string& a, const std::string& b) {
+    const double la = Luminance(a), lb = Luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// Every value of `attribute` in the page's elements that hold `marker`.
+std::vector<std::string> Attributes(const std::string& page, const std::string& marker,
+                                    const std::string& attribute) {
+    std::vector<std::string> values;
+    for (auto at = page.find(marker); at != std::string::npos; at = page.find(marker, at + 1)) {
+        const auto end = page.find('>', at);
+        const auto key = page.find(attribute + "=\"", at);
+        if (key != std::string::npos && key < end) {
+            const auto start = key + attribute.size() + 2;
+            values.push_back(page.substr(start, page.find('"', start) - start));
+        }
+    }
+    return values;
+}
+
+TEST(HtmlPage, EveryWildLevelStandsOutFromTheLand) {
+    PageWorld world;
+    for (const std::int32_t level : {1, 30, 31, 60, 61, 90, 91, 120, 121, 450}) {
+        CreatureSpec wild;
+        wild.level = level;
+        world.creatures.push_back(wild);
+    }
+    CreatureSpec unknown;
+    unknown.status = false;
+    world.creatures.push_back(unknown);
+    const std::string page = Page({}, world);
+
+    const std::string land_rule = ".map .land { fill: ";
+    const auto land_at = page.find(land_rule);
+    ASSERT_NE(land_at, std::string::npos);
+    const std::string land = page.substr(land_at + land_rule.size(), 7);
+    std::vector<std::string> fills = Attributes(page, "class=\"marker wild\"", "fill");
+    ASSERT_EQ(fills.size(), world.creatures.size());
+    for (const std::string& fill : fills) {
+        EXPECT_GE(Contrast(fill, land), 3.0) << fill << " on " << land;
+    }
+    // Five bands and the unknown level, each its own colour.
+    std::sort(fills.begin(), fills.end());
+    fills.erase(std::unique(fills.begin(), fills.end()), fills.end());
+    EXPECT_EQ(fills.size(), 6U);
+}
+
+// Players' names placed on the map never cover one another, however crowded the spot, and
+// coordinates of any size leave the layout bounded.
+TEST(HtmlPage, NamesDoNotOverlapAndAnyCoordinatesFinish) {
+    PageWorld world;
+    const float spots[][2] = {{1e30F, 1e30F},
+                              {-1e30F, 1e30F},
+                              {3e38F, -3e38F},
+                              {std::numeric_limits<float>::infinity(), 0},
+                              {std::numeric_limits<float>::quiet_NaN(), 0}};
+    for (int i = 0; i < 40; ++i) {
+        PlayerSpec player;
+        player.name = "Player " + std::to_string(i);
+        player.position = {static_cast<float>(i % 3), 0, 0};
+        if (i < static_cast<int>(std::size(spots))) {
+            player.position = {spots[i][0], spots[i][1], 0};
+        }
+        world.players.push_back(player);
+    }
+    std::vector<Effect> effects = {Line("(1e30, 1e30, 0)", "(1e30, 1e30, 0)"),
+                                   Line("(1e30, 1e30, 0)", "(1e30, 1e30, 0)"),
+                                   Line("(1e30, 1e30, 0)", "(1e30, 1e30, 0)")};
+    const std::string page = Page({Step({}, "chat Bruno /track x", "Bruno", effects)}, world);
+
+    const std::vector<std::string> xs = Attributes(page, "<text class=\"name\"", "x");
+    const std::vector<std::string> ys = Attributes(page, "<text class=\"name\"", "y");
+    ASSERT_EQ(xs.size(), ys.size());
+    EXPECT_GE(xs.size(), 10U) << "a crowded spot still has room for some names";
+    // "Player NN" is at least 50 pixels wide and 10 high in the map's 11-pixel font.
+    for (std::size_t i = 0; i < xs.size(); ++i) {
+        for (std::size_t j = i + 1; j < xs.size(); ++j) {
+            const double dx = std::fabs(std::stod(xs[i]) - std::stod(xs[j]));
+            const double dy = std::fabs(std::stod(ys[i]) - std::stod(ys[j]));
+            EXPECT_TRUE(dx >= 50 || dy >= 10) << "names " << i << " and " << j << " overlap";
+        }
+    }
+}
+
+TEST(HtmlPage, ArrowsFindTheCreatureOnTheirLine) {
+    // As the plugin draws them: from 50 units out to the creature, or 600 units toward it.
+    const auto arrow = [](double x0, double y0, double x1, double y1) {
+        const double length = std::hypot(x1 - x0, y1 - y0);
+        const double dx = (x1 - x0) / length, dy = (y1 - y0) / length;
+        const double tip = std::min(600.0, length);
+        ArrowLines lines;
+        lines.from[0] = x0 + 50 * dx;
+        lines.from[1] = y0 + 50 * dy;
+        lines.to[0] = x0 + tip * dx;
+        lines.to[1] = y0 + tip * dy;
+        return lines;
+    };
+    const std::vector<ArrowTarget> creatures = {
+        {1, "Near", {300, 0, 0}},        {2, "Far", {30000, 40000, 0}},
+        {3, "Decoy", {60000, 80000, 0}}, {4, "Behind", {-3000, -4000, 0}},
+        {5, "Aside", {30000, 40100, 0}}, {6, "Huge", {1e30, 1e30, 0}},
+    };
+    struct Case {
+        ArrowLines lines;
+        const char* label;
+        std::uint64_t id;  // 0: none
+    };
+    const Case cases[] = {
+        {arrow(0, 0, 300, 0), "Near", 1},
+        {arrow(0, 0, 30000, 40000), "Far", 2},
+        // Two creatures on the line: the one the label names.
+        {arrow(0, 0, 30000, 40000), "Decoy", 3},
+        // A label that names neither: the one nearer the line, then either.
+        {arrow(0, 0, 60000, 80000), "?", 2},
+        {arrow(0, 0, 0, 5000), "Near", 0},
+        // Where doubles cannot tell the arrow's points apart, the creature at its tip.
+        {arrow(1e30, 1e30, 1e30, 1e30 + 1e25), "Huge", 6},
+    };
+    for (const Case& c : cases) {
+        const ArrowTarget* found = FindArrowTarget(c.lines, c.label, creatures);
+        EXPECT_EQ(found != nullptr ? found->id : 0, c.id) << c.label;
+    }
 }
 
 }  // namespace

@@ -10,7 +10,9 @@
 
 #include "config/json_reader.h"
 #include "sim/host/server.h"
+#include "sim/html_page.h"
 #include "sim/output.h"
+#include "sim/render.h"
 #include "sim/script.h"
 #include "sim/world.h"
 #include "tests/host_fixture.h"
@@ -459,13 +461,14 @@ TEST_F(SessionTest, FaultsAndLeaksAreReportedAndFailTheRun) {
     EXPECT_EQ(session.Conclude(), 1);
 }
 
+// A mistyped line at the prompt is reported and forgiven: the session still ends with 0.
 TEST_F(SessionTest, ThePromptChatsAsTheCurrentPlayerAndSurvivesBadLines) {
     std::ofstream(dir_ / "world.json") << R"({"players": [{"name": "A"}, {"name": "Bo B"}]})";
     Session session(TheServer(), out_, err_, options_);
     std::istringstream typed(
         "as \"Bo B\"\n/hello there\nas Nobody\nas\nchat \"A\nwait soon\nas A extra\n"
         "players\nreload\nquit\n/never read\n");
-    EXPECT_EQ(RunInteractive(session, typed, out_), 2);
+    EXPECT_EQ(RunInteractive(session, typed, out_), 0);
     const std::string out = out_.str();
     EXPECT_NE(out.find("Bo B> unhandled kind=\"chat\" player=\"Bo B\" line=\"/hello there\"\n"),
               std::string::npos)
@@ -473,7 +476,7 @@ TEST_F(SessionTest, ThePromptChatsAsTheCurrentPlayerAndSurvivesBadLines) {
     EXPECT_NE(out.find("player name=\"Bo B\""), std::string::npos);
     EXPECT_EQ(out.find("/never read"), std::string::npos);
     EXPECT_EQ(err_.str(),
-              "as: no player named \"Nobody\"\n"
+              "as: no player named \"Nobody\" (the players: A, Bo B)\n"
               "as: the player's name is missing\n"
               "the quote at column 6 is not closed\n"
               "wait: \"soon\" is not a number of seconds\n"
@@ -481,31 +484,155 @@ TEST_F(SessionTest, ThePromptChatsAsTheCurrentPlayerAndSurvivesBadLines) {
     // Still the second player: no failed line changed who speaks.
     EXPECT_EQ(session.current_player, "Bo B");
     EXPECT_TRUE(TheServer().commands.empty());
+
+    // The page shows the switch, and each failed line with its error.
+    std::vector<std::pair<std::string, std::string>> steps;
+    for (const PageStep& step : session.History()) {
+        steps.emplace_back(step.command, step.error.empty() ? step.switched_to : step.error);
+    }
+    const std::vector<std::pair<std::string, std::string>> expected = {
+        {"start-up", ""},
+        {"as \"Bo B\"", "Bo B"},
+        {"Bo B> /hello there", ""},
+        {"as Nobody", "as: no player named \"Nobody\" (the players: A, Bo B)"},
+        {"as", "as: the player's name is missing"},
+        {"chat \"A", "the quote at column 6 is not closed"},
+        {"wait soon", "wait: \"soon\" is not a number of seconds"},
+        {"as A extra", "as: unexpected \"extra\""},
+        {"players", ""},
+        {"reload", ""},
+    };
+    EXPECT_EQ(steps, expected);
+}
+
+// Scripts keep their exit code: a line that cannot run fails the run.
+TEST_F(SessionTest, AScriptLineThatCannotRunFailsTheRun) {
+    Session session(TheServer(), out_, err_, options_);
+    std::istringstream script("as A\n");
+    LineSource source(script, "s.txt");
+    EXPECT_EQ(RunScript(session, source, ""), 2);
+    EXPECT_EQ(err_.str(), "s.txt:1: unknown command \"as\"\n");
 }
 
 TEST_F(SessionTest, ErrorAndEchoLinesEscapeWhatATerminalWouldActOn) {
     options_.echo = true;
     Session session(TheServer(), out_, err_, options_);
     std::istringstream typed("as \"\x1b]0;owned\x07\"\nquit\n");
-    EXPECT_EQ(RunInteractive(session, typed, out_), 2);
-    EXPECT_EQ(err_.str(), "as: no player named \"\\x1B]0;owned\\x07\"\n");
+    EXPECT_EQ(RunInteractive(session, typed, out_), 0);
+    EXPECT_EQ(err_.str(), "as: no player named \"\\x1B]0;owned\\x07\" (the players: A)\n");
     EXPECT_EQ(out_.str().find('\x1b'), std::string::npos) << out_.str();
 }
 
 TEST_F(SessionTest, ThePromptWritesThePageOfTheSessionSoFar) {
     Session session(TheServer(), out_, err_, options_);
     const std::string page = (dir_ / "page.html").string();
-    std::istringstream typed("# the first\n/hello <there>\nview " + page + "\nview " +
+    std::istringstream typed("# the first\n/hello <there>\nas A\nas B\nview " + page + "\nview " +
                              (dir_ / "missing" / "page.html").string() + "\nquit\n");
-    EXPECT_EQ(RunInteractive(session, typed, out_), 2);
+    EXPECT_EQ(RunInteractive(session, typed, out_), 0);
     EXPECT_NE(out_.str().find("wrote " + page), std::string::npos) << out_.str();
     EXPECT_NE(err_.str().find("page.html: cannot be written"), std::string::npos) << err_.str();
     std::ifstream file(page);
     const std::string html(std::istreambuf_iterator<char>(file), {});
     EXPECT_NE(html.find("<code>A&gt; /hello &lt;there&gt;</code>"), std::string::npos);
+    // The switch of player and the line that failed are steps of their own.
+    EXPECT_NE(html.find("<section class=\"step switch\" id=\"step-3\">"), std::string::npos);
+    EXPECT_NE(html.find("<code>as B</code></h2>\n<p class=\"error\">error: as: no player named "
+                        "&quot;B&quot;, did you mean A?</p>"),
+              std::string::npos)
+        << html;
     EXPECT_NE(html.find("class=\"marker player asked\""), std::string::npos);
     ASSERT_GE(session.History().size(), 2U);
     EXPECT_EQ(session.History()[1].player, "A");
+}
+
+// Each arrow on the page ends at the creature it points at, where that creature stood when
+// the arrow was drawn: one nearer than the arrow is long, one far beyond it with another
+// creature further along the same line, one nearer than where the arrow starts.
+TEST_F(SessionTest, ThePageJoinsEachArrowToItsCreature) {
+    std::ofstream(dir_ / "world.json") << R"({
+      "players": [{"name": "P", "team": 50001, "position": [1000, 2000, 0]}],
+      "creatures": [
+        {"id": 1, "name": "Near", "team": 50001, "position": [1300, 2000, 0]},
+        {"id": 2, "name": "Far", "team": 50001, "position": [41000, 32000, 100]},
+        {"id": 3, "name": "Decoy", "team": 50001, "position": [81000, 62000, 200]},
+        {"id": 4, "name": "Close", "team": 50001, "position": [1020, 2010, 0]}]})";
+    Session session(TheServer(), out_, err_, options_);
+    ASSERT_TRUE(session.Start()) << err_.str();
+    for (const char* name : {"Near", "Far", "Close"}) {
+        Run(session, std::string("chat P /track ") + name);
+    }
+    Run(session, "creature 2 x=-90000 y=-90000");
+
+    std::map<std::string, std::uint64_t> targets;
+    for (const PageStep& step : session.History()) {
+        for (std::size_t i = 0; i < step.effects.size(); ++i) {
+            std::size_t covered = 0;
+            if (const auto arrow = ArrowAt(step.effects, i, covered)) {
+                const std::string label = step.effects[i + covered].Text("text");
+                const ArrowTarget* target = FindArrowTarget(*arrow, label, step.arrow_targets);
+                targets[label] = target != nullptr ? target->id : 0;
+            }
+        }
+    }
+    EXPECT_EQ(targets,
+              (std::map<std::string, std::uint64_t>{{"Near", 1}, {"Far", 2}, {"Close", 4}}));
+
+    std::ostringstream out;
+    WriteHtmlPage(out, session.History(), PageWorldOf(TheServer()), "arrows");
+    const std::string page = out.str();
+    // The dashed line ends on the marker of a creature that has not moved since.
+    for (const std::string name : {"Near", "Close"}) {
+        const auto arrow = page.find("pointing at " + name + " (creature ");
+        ASSERT_NE(arrow, std::string::npos) << name;
+        const auto line = page.find("class=\"to-target\" d=\"M", arrow);
+        const auto end = page.find('L', line) + 1;
+        const std::string joined = page.substr(end, page.find('"', end) - end);
+        const auto marker = page.find("<title>" + name + " (");
+        const auto circle = page.rfind("<circle class=\"marker", marker);
+        const auto cx = page.find("cx=\"", circle) + 4;
+        const auto cy = page.find("cy=\"", circle) + 4;
+        EXPECT_EQ(joined, page.substr(cx, page.find('"', cx) - cx) + " " +
+                              page.substr(cy, page.find('"', cy) - cy))
+            << name;
+    }
+    EXPECT_NE(page.find("pointing at Far (creature 2)"), std::string::npos);
+    session.Finish();
+}
+
+// The account after an unload and at the end is for developers: the player's view shows it
+// when asked for.
+TEST_F(SessionTest, ThePlayersViewShowsTheAccountOnlyWhenAsked) {
+    options_.rendered = true;
+    Session session(TheServer(), out_, err_, options_);
+    ASSERT_TRUE(session.Start());
+    EXPECT_EQ(Run(session, "unload"), "");
+    EXPECT_EQ(Run(session, "account"), "account live=0 bytes=0\n");
+    const std::string load = Run(session, "load");
+    EXPECT_EQ(load.find("register"), std::string::npos) << load;
+    EXPECT_EQ(load.substr(load.rfind('[')), "[the plugin is loaded and started]\n");
+    session.Finish();
+    EXPECT_EQ(out_.str().find("account"), std::string::npos);
+}
+
+// With RCON on, the plugin runs before the first line is read, so a client is answered
+// without one; option lines can then no longer choose the world.
+TEST_F(SessionTest, AScriptCanStartThePluginBeforeItsFirstLine) {
+    Session session(TheServer(), out_, err_, options_);
+    std::istringstream script("#! --world other.json\nplayers\n");
+    bool running_before_first_line = false;
+    bool first = true;
+    LineSource source(script, "<stdin>", false, [&] {
+        if (first) {
+            running_before_first_line = session.Idle() && !TheServer().commands.empty();
+            first = false;
+        }
+    });
+    EXPECT_EQ(RunScript(session, source, "", {}, true), 2);
+    EXPECT_TRUE(running_before_first_line);
+    EXPECT_EQ(err_.str(),
+              "<stdin>:1: option lines cannot apply here: the plugin started before the first "
+              "line (give --world and --server on the command line)\n");
+    EXPECT_NE(out_.str().find("player name=\"A\""), std::string::npos);
 }
 
 TEST_F(SessionTest, ThePromptStopsAtABadWorldFileWithOneLine) {

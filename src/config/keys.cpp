@@ -8,6 +8,7 @@
 #include <fmt/format.h>
 #include <nlohmann/json.hpp>
 
+#include "config/edit_distance.h"
 #include "config/messages.h"
 #include "host/log.h"
 
@@ -93,33 +94,9 @@ char Lower(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-// Edits (insert, delete, replace, swap of neighbours) from `a` to `b`, case ignored; stops
-// counting once past `limit`.
+// Edits from `a` to `b`, case ignored; more than `limit` apart is limit + 1.
 std::size_t Distance(std::string_view a, std::string_view b, std::size_t limit) {
-    const std::size_t gap = a.size() > b.size() ? a.size() - b.size() : b.size() - a.size();
-    if (gap > limit) {
-        return limit + 1;
-    }
-    std::vector<std::size_t> before(b.size() + 1);
-    std::vector<std::size_t> previous(b.size() + 1);
-    std::vector<std::size_t> current(b.size() + 1);
-    for (std::size_t j = 0; j <= b.size(); ++j) {
-        previous[j] = j;
-    }
-    for (std::size_t i = 1; i <= a.size(); ++i) {
-        current[0] = i;
-        for (std::size_t j = 1; j <= b.size(); ++j) {
-            const std::size_t cost = Lower(a[i - 1]) == Lower(b[j - 1]) ? 0 : 1;
-            current[j] = std::min({previous[j] + 1, current[j - 1] + 1, previous[j - 1] + cost});
-            if (i > 1 && j > 1 && Lower(a[i - 1]) == Lower(b[j - 2]) &&
-                Lower(a[i - 2]) == Lower(b[j - 1])) {
-                current[j] = std::min(current[j], before[j - 2] + 1);
-            }
-        }
-        before.swap(previous);
-        previous.swap(current);
-    }
-    return previous[b.size()];
+    return EditDistance(a, b, limit, Lower);
 }
 
 // A key as it stands in a pointer, and in a log line: control characters would let a file

@@ -50,7 +50,7 @@ class Simulator:
             [SIM, "--server", self.server_dir, "--rcon", "127.0.0.1:0", "--rcon-password",
              PASSWORD, *extra_args, "-"],
             stdin=subprocess.PIPE, stdout=self.output, stderr=subprocess.STDOUT)
-        self.line("echo started")
+        # No line is sent: the plugin serves clients before the first one arrives.
         self.port = self.wait_for_port()
 
     def wait_for_port(self):
@@ -146,9 +146,11 @@ def run_python():
         return Client("127.0.0.1", port, passwd=PASSWORD, timeout=30)
 
     # The plugin's commands, one unknown to everyone, and the reload both ways: the exception
-    # text comes back and the settings of the last good file stay.
+    # text comes back and the settings of the last good file stay. Nothing has been written
+    # to the simulator's input yet.
     with client() as rcon:
-        check(rcon.run("bf.test", "1", "0", "0", "0") == "Red", "bf.test 1 0 0 0")
+        check(rcon.run("bf.test", "1", "0", "0", "0") == "Red",
+              "bf.test 1 0 0 0 before any input line")
         check(rcon.run("bf.test") == "Usage: bf.test <red> <green> <blue> <alpha>",
               "bf.test without numbers")
         check(rcon.run("no.such", "thing") == "Unknown command: no.such thing",
