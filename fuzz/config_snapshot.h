@@ -27,7 +27,7 @@ inline std::string Snapshot() {
     std::ostringstream out;
     const auto& g = c.GlobalSettings;
     out << g.ShowCoordsCombined << ';' << g.DinosPerPage << ';' << g.DisplayTime << ';'
-        << g.DisplayScale << ';';
+        << g.DisplayScale << ';' << g.LogPayments << ';';
     Put(out, g.TextColor);
     out << c.PremiumSettings.TrackingArrow.Enabled << ';'
         << c.PremiumSettings.TrackingArrow.DisplayTime << ';';
@@ -49,6 +49,13 @@ inline std::string Snapshot() {
         }
         out << ";" << m.opacity << ';' << m.display_scale << ';' << m.display_time << ';';
         Put(out, m.color);
+        out << '\n';
+    }
+    for (std::size_t i = 0; i < beastfinder::kPlayerTexts.size(); ++i) {
+        out << beastfinder::kPlayerTexts[i].name << "=";
+        for (const char16_t unit : beastfinder::TextOf(static_cast<beastfinder::PlayerText>(i))) {
+            out << static_cast<unsigned>(unit) << ",";
+        }
         out << '\n';
     }
     return out.str();

@@ -656,6 +656,10 @@ int CheckConfig(Server& server, const std::string& file, const std::string& modu
     }
     const bool ok = loads && errors == 0;
     std::string summary = ok ? "OK" : Count(errors, "error");
+    // Errors the plugin starts with anyway: a message text that gives way to its default.
+    if (loads && errors > 0) {
+        summary = "loads, " + summary;
+    }
     if (warnings > 0) {
         summary += ", " + Count(warnings, "warning");
     }

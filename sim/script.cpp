@@ -7,6 +7,7 @@
 #include <fstream>
 #include <limits>
 #include <span>
+#include <sstream>
 #include <variant>
 
 #include <fmt/format.h>
@@ -24,6 +25,14 @@ namespace fs = std::filesystem;
 // --- Words and lines -------------------------------------------------------------------
 
 namespace {
+
+std::string ResolvePath(const std::string& base, const std::string& path) {
+    const fs::path p(path);
+    // Forward slashes on every platform: the path shows in messages that transcripts hold.
+    return (p.is_absolute() || base.empty() ? p : fs::path(base) / p)
+        .lexically_normal()
+        .generic_string();
+}
 
 bool IsSpace(char c) {
     return c == ' ' || c == '\t';
@@ -349,8 +358,9 @@ std::span<const Session::Handler> Session::Handlers() {
         {"world", &Session::World, "present|none", "whether the server has a current world"},
         {"world-settings", &Session::WorldSettings,
          "none|default|override LON LAT LON-SCALE LAT-SCALE", "the map's calibration"},
-        {"config", &Session::Config, "<<END|delete",
-         "replace config.json with the lines up to END, or delete it"},
+        {"config", &Session::Config, "<<END|FILE|delete",
+         "replace config.json with the lines up to END or with a copy of FILE (a translation: "
+         "examples/translations/es.json, then rcon bf.reload), or delete it"},
         {"unresolve", &Session::Unresolve, "LOOKUP", "the framework stops resolving LOOKUP"},
         {"resolve", &Session::Resolve, "LOOKUP", "it resolves LOOKUP again"},
         {"load", &Session::Load, "", "open the plugin module and start it"},
@@ -1004,35 +1014,51 @@ std::string Session::ScratchServer() {
 }
 
 void Session::Config(Words& words, LineSource& more) {
-    const std::string how = Need(words, "config", "<<END or delete");
+    const std::string how = Need(words, "config", "<<END, delete or a file");
     NoMore(words, "config");
+    const auto file = [this] {
+        return fs::path(ScratchServer()) / "ArkApi/Plugins/Beastfinder/config.json";
+    };
     if (how == "delete") {
-        const fs::path file = fs::path(ScratchServer()) / "ArkApi/Plugins/Beastfinder/config.json";
-        fs::remove(file);
+        fs::remove(file());
         return;
     }
-    if (how.size() < 3 || how.compare(0, 2, "<<") != 0) {
-        throw ScriptError(fmt::format("config: expected <<END or delete, got \"{}\"", how));
-    }
-    const std::string end = how.substr(2);
     std::string text;
-    std::string line;
-    for (;;) {
-        if (!more.Next(line)) {
-            throw ScriptError(fmt::format("config: the text has no closing {} line", end));
+    if (how.compare(0, 2, "<<") == 0 && how.size() > 2) {
+        const std::string end = how.substr(2);
+        std::string line;
+        for (;;) {
+            if (!more.Next(line)) {
+                throw ScriptError(fmt::format("config: the text has no closing {} line", end));
+            }
+            EchoCommand(line);
+            if (line == end) {
+                break;
+            }
+            text += line;
+            text += '\n';
         }
-        EchoCommand(line);
-        if (line == end) {
-            break;
+    } else {
+        // Another configuration, such as a translation, in place of config.json.
+        const std::string path = ResolvePath(options_.script_dir, how);
+        std::error_code error;
+        if (!fs::is_regular_file(path, error)) {
+            throw ScriptError(
+                fmt::format("config: no file \"{}\" (expected <<END, delete or a file)", path));
         }
-        text += line;
-        text += '\n';
+        std::ifstream in(path, std::ios::binary);
+        std::ostringstream read;
+        read << in.rdbuf();
+        if (!in) {
+            throw ScriptError(fmt::format("config: cannot read {}", path));
+        }
+        text = read.str();
     }
-    const fs::path file = fs::path(ScratchServer()) / "ArkApi/Plugins/Beastfinder/config.json";
-    std::ofstream stream(file, std::ios::binary | std::ios::trunc);
+    const fs::path target = file();
+    std::ofstream stream(target, std::ios::binary | std::ios::trunc);
     stream << text;
     if (!stream.flush()) {
-        throw ScriptError(fmt::format("config: cannot write {}", file.string()));
+        throw ScriptError(fmt::format("config: cannot write {}", target.string()));
     }
 }
 
@@ -1124,14 +1150,6 @@ void Session::Echo(Words& words, LineSource&) {
 
 namespace {
 
-std::string Resolve(const std::string& base, const std::string& path) {
-    const fs::path p(path);
-    // Forward slashes on every platform: the path shows in messages that transcripts hold.
-    return (p.is_absolute() || base.empty() ? p : fs::path(base) / p)
-        .lexically_normal()
-        .generic_string();
-}
-
 void ApplyOptionLine(Session& session, std::string_view line, const std::string& script_dir) {
     Words words(line.substr(line.find("#!") + 2));
     while (auto option = words.Next()) {
@@ -1145,9 +1163,9 @@ void ApplyOptionLine(Session& session, std::string_view line, const std::string&
         }
         SessionOptions& options = session.Options();
         if (*option == "--world" && !options.world_fixed) {
-            options.world_file = Resolve(script_dir, *value);
+            options.world_file = ResolvePath(script_dir, *value);
         } else if (*option == "--server" && !options.server_fixed) {
-            options.server_dir = Resolve(script_dir, *value);
+            options.server_dir = ResolvePath(script_dir, *value);
         }
     }
 }
@@ -1156,6 +1174,7 @@ void ApplyOptionLine(Session& session, std::string_view line, const std::string&
 
 int RunScript(Session& session, LineSource& source, const std::string& script_dir,
               const std::function<void()>& after_last_line, bool start_first) {
+    session.Options().script_dir = script_dir;
     bool started = start_first;
     bool running = !start_first || session.Start();
     std::string line;

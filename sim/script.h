@@ -78,6 +78,9 @@ struct SessionOptions {
     // Given on the command line: a script's option lines do not override them.
     bool server_fixed = false;
     bool world_fixed = false;
+    // Where relative paths in script lines start: the script's folder; empty at the prompt
+    // (the current directory).
+    std::string script_dir;
 };
 
 class Session {

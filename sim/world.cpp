@@ -581,6 +581,8 @@ std::set<const void*> WorldBlocks(const Server& server) {
     for (const auto& player : server.Players()) {
         add(player->character->primal.tribe_name);
         add(player->character->primal.descriptive_name);
+        add(player->pawn_state->player_name);
+        add(player->controller_state->player_name);
     }
     for (const auto& creature : server.Creatures()) {
         add(creature->dino->primal.tribe_name);

@@ -53,7 +53,7 @@ BF_TO_JSON(PermissionSettings, Enabled, Name)
 BF_TO_JSON(CoinVaultSettings, Enabled, Type, Cost)
 BF_TO_JSON(ArkShopSettings, Enabled, Cost)
 BF_TO_JSON(GlobalSettingsConfig, ShowCoordsCombined, TextColor, DinosPerPage, DisplayTime,
-           DisplayScale)
+           DisplayScale, LogPayments)
 BF_TO_JSON(TrackingArrowConfig, Enabled, DisplayTime, Color)
 BF_TO_JSON(PremiumSettingsConfig, TrackingArrow)
 BF_TO_JSON(WildTrackerConfig, Enabled, Command, Cooldown, RequiresAdmin, ShowColors, ShowDistance,
@@ -82,6 +82,10 @@ Json Snapshot() {
     snapshot["Messages"] = Json::array();
     for (const MessageEntry& m : MessageCatalogue()) {
         snapshot["Messages"].push_back(m);
+    }
+    for (std::size_t i = 0; i < kPlayerTexts.size(); ++i) {
+        snapshot["PlayerTexts"][std::string(kPlayerTexts[i].name)] =
+            host::Utf16ToUtf8(TextOf(static_cast<PlayerText>(i)));
     }
     return snapshot;
 }
@@ -160,7 +164,8 @@ TEST_F(ConfigFile, EmptyObjectLoadsEveryDefault) {
     ASSERT_EQ(LoadText("{}"), "");
     Json expected = Json::parse(R"({
       "GlobalSettings": {"ShowCoordsCombined": false, "TextColor": [0, 0, 0, 0],
-                         "DinosPerPage": 10, "DisplayTime": 10.0, "DisplayScale": 0.5},
+                         "DinosPerPage": 10, "DisplayTime": 10.0, "DisplayScale": 0.5,
+                         "LogPayments": false},
       "PremiumSettings": {"TrackingArrow": {"Enabled": true, "DisplayTime": 10.0,
                                             "Color": [0, 0, 0, 0]}},
       "WildTracker": {"Enabled": false, "Command": "/trackwild", "Cooldown": 30,
@@ -184,6 +189,9 @@ TEST_F(ConfigFile, EmptyObjectLoadsEveryDefault) {
                                         {"DisplayTime", 10},
                                         {"DisplayScale", 1},
                                         {"Opacity", 1}});
+    }
+    for (const PlayerTextInfo& text : kPlayerTexts) {
+        expected["PlayerTexts"][std::string(text.name)] = text.default_text;
     }
     EXPECT_EQ(Snapshot(), expected);
     EXPECT_TRUE(sim::TheServer().Allocator().Owns(MessageCatalogue().begin()));
@@ -447,6 +455,9 @@ std::string ReadSource(const char* relative) {
 
 constexpr const char* kPackagedConfig = "package/config.json";
 constexpr const char* kExampleConfig = "examples/server/ArkApi/Plugins/Beastfinder/config.json";
+// Complete translations: every key, every text the administrator's.
+constexpr const char* kTranslations[] = {"examples/translations/ru.json",
+                                         "examples/translations/es.json"};
 
 // JSON pointers of every value that is not an object.
 void LeafPaths(const Json& value, const std::string& at, std::vector<std::string>& out) {
@@ -477,9 +488,13 @@ TEST_F(ConfigFile, ShippedFilesSpellOutEveryKey) {
         message.erase("name");
         keys["Messages"][name] = message;
     }
+    for (const auto& [name, text] : keys["PlayerTexts"].items()) {
+        keys["Messages"][name] = text;
+    }
+    keys.erase("PlayerTexts");
     const std::vector<std::string> expected = LeafPaths(keys);
-    ASSERT_EQ(expected.size(), 93U);
-    for (const char* file : {kPackagedConfig, kExampleConfig}) {
+    ASSERT_EQ(expected.size(), 110U);
+    for (const char* file : {kPackagedConfig, kExampleConfig, kTranslations[0], kTranslations[1]}) {
         Json shipped = Json::parse(ReadSource(file));
         EXPECT_EQ(shipped["$schema"], "./config.schema.json") << file;
         shipped.erase("$schema");

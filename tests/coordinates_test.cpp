@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
+
 #include "config/config.h"
+#include "config/messages.h"
 #include "present/coordinates.h"
 #include "sim/host/server.h"
 #include "tests/host_fixture.h"
@@ -75,14 +78,21 @@ TEST_F(Coordinates, MapCalibrationOnlyWhenTheMapOverridesIt) {
     result = ComputeMapCoordinates({100000, -200000, 0}, CoordinateRule::Tame);
     EXPECT_EQ(result.longitude, 0);
     EXPECT_EQ(result.latitude, 0);
-    EXPECT_EQ(FormatMapCoordinates(result), "Lat 0.0 : Lon 0.0");
+    EXPECT_EQ(FormatMapCoordinates(result), u"Lat 0.0 : Lon 0.0");
 }
 
 TEST_F(Coordinates, TextPutsLatitudeFirst) {
-    EXPECT_EQ(FormatMapCoordinates({63, 25}), "Lat 25.0 : Lon 63.0");
-    EXPECT_EQ(FormatMapCoordinates({62.5F, -0.25F}), "Lat -0.2 : Lon 62.5");
+    EXPECT_EQ(FormatMapCoordinates({63, 25}), u"Lat 25.0 : Lon 63.0");
+    EXPECT_EQ(FormatMapCoordinates({62.5F, -0.25F}), u"Lat -0.2 : Lon 62.5");
     Config().GlobalSettings.ShowCoordsCombined = true;
-    EXPECT_EQ(FormatMapCoordinates({63, 25}), "Coords: 25.0/63.0");
+    EXPECT_EQ(FormatMapCoordinates({63, 25}), u"Coords: 25.0/63.0");
+
+    // The words are the administrator's; the numbers keep their one decimal.
+    UsePlayerTexts(LoadPlayerTexts(nlohmann::json::parse(
+        R"({"Coordinates": "Шир {} : Долг {}", "CoordinatesCombined": "{1:s} / {0}"})")));
+    EXPECT_EQ(FormatMapCoordinates({63, 25}), u"63.0 / 25.0");
+    Config().GlobalSettings.ShowCoordsCombined = false;
+    EXPECT_EQ(FormatMapCoordinates({63, 25}), u"Шир 25.0 : Долг 63.0");
 }
 
 TEST_F(Coordinates, DistanceIsRoundedDownToWholeMetres) {

@@ -2,6 +2,7 @@
 
 #include "host/fstring.h"
 #include "host/host_array.h"
+#include "host/log.h"
 #include "host/memory.h"
 #include "host/platform.h"
 #include "host/values.h"
@@ -128,6 +129,24 @@ TEST_F(HostLayer, UpperCasingIsUnicodeAware) {
     };
     for (const auto& [unit, upper] : cases) {
         EXPECT_EQ(static_cast<int>(UpperCaseUnit(unit)), static_cast<int>(upper));
+    }
+}
+
+// Names and token types go into log lines quoted: nothing in them may end the line, start
+// another or turn the rest of it around.
+TEST(LogText, EscapesWhatCouldForgeOrReorderALine) {
+    const std::pair<std::string_view, std::string_view> cases[] = {
+        {"Bruno", "Bruno"},
+        {"Стая Севера ✓", "Стая Севера ✓"},
+        {"a\n01/01/25 00:00 [Beastfinder][info] Payment",
+         "a\\n01/01/25 00:00 [Beastfinder][info] Payment"},
+        {"q\"uo\\te", "q\\\"uo\\\\te"},
+        {"\r\t\x01\x7f", "\\r\\t\\x01\\x7f"},
+        {"\xc2\x85|\xe2\x80\xa8|\xe2\x80\xae|\xe2\x81\xa6", "\\u0085|\\u2028|\\u202e|\\u2066"},
+        {"bad \xff\xc3", "bad \\xff\\xc3"},
+    };
+    for (const auto& [text, logged] : cases) {
+        EXPECT_EQ(LogText(text), logged);
     }
 }
 

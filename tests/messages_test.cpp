@@ -177,6 +177,114 @@ TEST_F(Messages, FieldWidthsAreBounded) {
                      "will be sent as written\""}));
 }
 
+// Loading warns about a catalogue text that will not format, whatever the reason.
+TEST_F(Messages, LoadingNamesCatalogueTextsThatWillNotFormat) {
+    const Json messages = {
+        {"NotEnoughTokens", {{"Message", "{0} {1} {2}"}, {"Colors", {1, 1, 1}}}},
+        {"NotEnoughPoints", {{"Message", "{:s}"}, {"Colors", {1, 1, 1}}}},
+        {"WildTrackerCooldown", {{"Message", "Wait {} s"}, {"Colors", {1, 1, 1}}}},
+    };
+    for (const std::string_view name : kMessageNames) {
+        LoadMessage(messages, name, "");
+    }
+    Lines warnings;
+    for (const std::string& line : Printed()) {
+        if (line.find("[warning] /Messages/") != std::string::npos) {
+            warnings.push_back(line.substr(line.find("/Messages/")));
+        }
+    }
+    ASSERT_EQ(warnings.size(), 2U);
+    EXPECT_TRUE(warnings[0].starts_with("/Messages/NotEnoughTokens/Message does not format ("));
+    EXPECT_TRUE(warnings[1].starts_with("/Messages/NotEnoughPoints/Message does not format ("));
+    EXPECT_TRUE(warnings[1].ends_with("): it will be sent as written\"")) << warnings[1];
+}
+
+class PlayerTextsTest : public Messages {
+  protected:
+    void TearDown() override {
+        ResetPlayerTexts();
+        Messages::TearDown();
+    }
+
+    // Loads `texts` as a "Messages" section and puts them in use; the log lines it wrote.
+    static Lines Use(const Json& texts) {
+        UsePlayerTexts(LoadPlayerTexts(texts));
+        Lines logged;
+        for (const auto& effect : bftest::TakeEffects()) {
+            logged.push_back(effect.Text("level") + ": " + effect.Text("message"));
+        }
+        return logged;
+    }
+
+    static std::string Filled(PlayerText text, const auto&... values) {
+        std::u16string out;
+        AppendText(out, text, values...);
+        return sim::ToUtf8(out);
+    }
+};
+
+TEST_F(PlayerTextsTest, DefaultsAreTheFixedTextsAndEachFormatsWithItsValues) {
+    EXPECT_EQ(Use(Json::object()), Lines{});
+    for (std::size_t i = 0; i < kPlayerTexts.size(); ++i) {
+        EXPECT_EQ(FormatProblem(TextOf(static_cast<PlayerText>(i)), kPlayerTexts[i].values), "")
+            << kPlayerTexts[i].name;
+    }
+    EXPECT_EQ(Filled(PlayerText::PageFooter, 11, 2, 2), "Total: 11  -  Page 2/2");
+    EXPECT_EQ(Filled(PlayerText::TokensUsed, 5, std::u16string_view(u"gold"), 0),
+              "You used <RichColor Color=\"0.24, 0.63, 0.98, 1\">5</> gold tokens (0 tokens "
+              "left)");
+}
+
+TEST_F(PlayerTextsTest, TranslationsMayReorderAndLeaveValuesOut) {
+    EXPECT_EQ(Use({{"TokensUsed", "Списано жетонов «{1}»: {0} (осталось: {2})"},
+                   {"PageFooter", "Página {1}/{2}"},
+                   {"PaymentSender", "Rastreador {}"}}),
+              Lines{});
+    EXPECT_EQ(Filled(PlayerText::TokensUsed, 5, std::u16string_view(u"gold"), 0),
+              "Списано жетонов «gold»: 5 (осталось: 0)");
+    EXPECT_EQ(Filled(PlayerText::PageFooter, 11, 2, 2), "Página 2/2");
+    // Without values a text is shown as written, braces and all.
+    EXPECT_EQ(sim::ToUtf8(TextOf(PlayerText::PaymentSender)), "Rastreador {}");
+}
+
+// A text that cannot show its values gives way to the default, and the log says which.
+TEST_F(PlayerTextsTest, BrokenTextsFallBackToTheDefaultWithAnErrorNamingThem) {
+    struct Case {
+        const char* name;
+        const char* text;
+        PlayerText which;
+        const char* problem;  // the start of what the error line says
+    };
+    const Case cases[] = {
+        {"PageFooter", "Всего: {}  -  Страница {}/{}/{}", PlayerText::PageFooter,
+         "does not format ("},
+        {"EntryLevel", " (ур. {1})", PlayerText::EntryLevel, "does not format ("},
+        {"EntryDistance", " - Расстояние: {", PlayerText::EntryDistance, "does not format ("},
+        {"EntrySpecies", " ({:d})", PlayerText::EntrySpecies, "does not format ("},
+        {"EntryColors", " ({:>1001})", PlayerText::EntryColors,
+         "has a width or precision above 1000"},
+        {"PointsUsed", "{:{}} очков", PlayerText::PointsUsed,
+         "has a width or precision taken from a value"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Lines logged = Use({{c.name, c.text}});
+        ASSERT_EQ(logged.size(), 1U);
+        EXPECT_TRUE(
+            logged[0].starts_with(std::string("error: /Messages/") + c.name + " " + c.problem))
+            << logged[0];
+        EXPECT_TRUE(logged[0].ends_with(": the default is used instead")) << logged[0];
+        const auto index = static_cast<std::size_t>(c.which);
+        EXPECT_EQ(sim::ToUtf8(TextOf(c.which)), kPlayerTexts[index].default_text);
+    }
+}
+
+TEST_F(PlayerTextsTest, AWrongTypeFailsTheLoadLikeAnyOtherKey) {
+    EXPECT_THROW(LoadPlayerTexts({{"PageFooter", 5}}), nlohmann::json::type_error);
+    EXPECT_THROW(LoadPlayerTexts({{"ConfigReloaded", {{"Message", "x"}}}}),
+                 nlohmann::json::type_error);
+}
+
 TEST_F(Messages, NotificationCarriesTheEntrysSettings) {
     Catalogue({{"NotAdmin",
                 {{"Message", "Admins only"},

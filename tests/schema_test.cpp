@@ -70,7 +70,8 @@ std::string ReadFile(const fs::path& path) {
 TEST(ConfigSchema, ShippedCopiesAreGeneratedFromTheKeyTable) {
     const std::string schema = GeneratedSchema();
     for (const char* copy : {"package/config.schema.json",
-                             "examples/server/ArkApi/Plugins/Beastfinder/config.schema.json"}) {
+                             "examples/server/ArkApi/Plugins/Beastfinder/config.schema.json",
+                             "examples/translations/config.schema.json"}) {
         const fs::path path = fs::path(BF_SOURCE_DIR) / copy;
         if (const char* update = std::getenv("BF_UPDATE_SCHEMA");
             update && update == std::string("1")) {

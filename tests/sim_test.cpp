@@ -430,6 +430,19 @@ TEST_F(SessionTest, ConfigTextsGoToAScratchCopyOfTheServer) {
 
         EXPECT_EQ(Run(session, "config delete"), "");
         EXPECT_FALSE(fs::exists(fs::path(scratch) / "ArkApi/Plugins/Beastfinder/config.json"));
+
+        // Another file, such as a translation, relative to the script's folder.
+        std::ofstream(dir_ / "es.json") << R"({"Messages": {"ConfigReloaded": "¡Listo!"}})";
+        session.Options().script_dir = dir_.string();
+        EXPECT_EQ(Run(session, "config es.json"), "");
+        {
+            std::ifstream written(fs::path(scratch) / "ArkApi/Plugins/Beastfinder/config.json");
+            EXPECT_EQ(std::string(std::istreambuf_iterator<char>(written), {}),
+                      R"({"Messages": {"ConfigReloaded": "¡Listo!"}})");
+        }
+        EXPECT_EQ(Run(session, "config missing.json"),
+                  "error: config: no file \"" + (dir_ / "missing.json").generic_string() +
+                      "\" (expected <<END, delete or a file)");
         session.Finish();
     }
     std::ifstream original(dir_ / "ArkApi/Plugins/Beastfinder/config.json");

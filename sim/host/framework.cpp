@@ -349,6 +349,8 @@ const std::unordered_map<std::string_view, Field>& Fields() {
          {offsetof(SimWorldSettings, longitude_scale), Bit(Kind::WorldSettings)}},
         {"APrimalWorldSettings.LatitudeScale",
          {offsetof(SimWorldSettings, latitude_scale), Bit(Kind::WorldSettings)}},
+        {"APlayerState.PlayerName",
+         {offsetof(SimPlayerState, player_name), Bit(Kind::PlayerState)}},
     };
     return table;
 }

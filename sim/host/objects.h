@@ -56,6 +56,7 @@ struct SimStatusComponent {
 
 struct SimPlayerState {
     Kind kind = Kind::PlayerState;
+    SimFString player_name;
 };
 
 struct SimActor {

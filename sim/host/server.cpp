@@ -175,6 +175,9 @@ Player& Server::AddPlayer(const std::string& name, std::uint64_t steam_id) {
     player->character->player_state = player->pawn_state.get();
     player->character->primal.actor.root_component = player->root.get();
     player->character->primal.status_component = player->status.get();
+    // Both player states name the player, as the game's do.
+    player->pawn_state->player_name = MakeString(FromUtf8(name));
+    player->controller_state->player_name = MakeString(FromUtf8(name));
     players_.push_back(std::move(player));
     return *players_.back();
 }
@@ -241,6 +244,8 @@ void Server::ClearWorld() {
     for (auto& player : players_) {
         FreeString(player->character->primal.tribe_name);
         FreeString(player->character->primal.descriptive_name);
+        FreeString(player->pawn_state->player_name);
+        FreeString(player->controller_state->player_name);
     }
     creatures_.clear();
     players_.clear();

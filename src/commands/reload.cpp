@@ -14,8 +14,8 @@ namespace beastfinder {
 
 namespace {
 
+// The log's and RCON's words; players read the administrator's (PlayerText).
 constexpr const char* kReloaded = "Config Reloaded!";
-constexpr const char* kReloadFailed = "Failed to reload config";
 
 host::ColorRGBA Green() {
     return host::ColorFromBytes(host::ColorBGRA8{0, 255, 0, 255});
@@ -59,15 +59,15 @@ void ReloadChatCommand(AShooterPlayerController* controller, host::FString* /*me
         return;
     }
     if (!host::IsServerAdmin(character)) {
-        SendServerChat(controller, Red(), std::string_view("Please login as a admin."));
+        SendServerChat(controller, Red(), TextOf(PlayerText::ReloadNotAdmin));
         return;
     }
     if (const auto failure = ReloadConfig()) {
-        SendServerChat(controller, Red(), std::string_view(kReloadFailed));
+        SendServerChat(controller, Red(), TextOf(PlayerText::ConfigReloadFailed));
         host::Log().error(*failure);
         return;
     }
-    SendServerChat(controller, Green(), std::string_view(kReloaded));
+    SendServerChat(controller, Green(), TextOf(PlayerText::ConfigReloaded));
 }
 
 void ReloadConsoleCommand(APlayerController* controller, host::FString* /*command*/, bool /*log*/) {
@@ -76,12 +76,12 @@ void ReloadConsoleCommand(APlayerController* controller, host::FString* /*comman
     }
     auto* player = static_cast<AShooterPlayerController*>(controller);
     if (const auto failure = ReloadConfig()) {
-        SendServerChat(player, Red(), std::string_view(kReloadFailed));
+        SendServerChat(player, Red(), TextOf(PlayerText::ConfigReloadFailed));
         host::Log().error(*failure);
         return;
     }
     host::Log().info(kReloaded);
-    SendServerChat(player, Green(), std::string_view(kReloaded));
+    SendServerChat(player, Green(), TextOf(PlayerText::ConfigReloaded));
 }
 
 void ReloadRconCommand(RCONClientConnection* connection, RCONPacket* packet, UWorld* /*world*/) {

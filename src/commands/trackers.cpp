@@ -44,6 +44,7 @@ std::int32_t Shortfall(std::int32_t cost, std::int32_t balance) {
 
 struct Caller {
     AShooterCharacter* character = nullptr;
+    void* player_state = nullptr;
     std::uint64_t steam_id = 0;
 };
 
@@ -54,10 +55,14 @@ std::optional<Caller> ServableCaller(AShooterPlayerController* controller,
         return std::nullopt;
     }
     AShooterCharacter* character = host::GetPlayerCharacter(controller);
-    if (character == nullptr || host::PawnPlayerState(character) == nullptr) {
+    if (character == nullptr) {
         return std::nullopt;
     }
-    return Caller{character, host::SteamId(controller)};
+    void* player_state = host::PawnPlayerState(character);
+    if (player_state == nullptr) {
+        return std::nullopt;
+    }
+    return Caller{character, player_state, host::SteamId(controller)};
 }
 
 // A permission rule that no plugin can answer keeps everyone out: an open gate would go
@@ -128,10 +133,53 @@ class PaidSearch {
     std::optional<Listing> listing_;
 };
 
-void SendConfirmation(AShooterPlayerController* controller, const std::string& text) {
-    const host::FString sender = host::FStringFromNarrow("Beastfinder");
+void SendConfirmation(AShooterPlayerController* controller, const std::u16string& text) {
+    const host::FString sender = host::FStringFromWide(TextOf(PlayerText::PaymentSender));
     SendChatLine(controller, sender, text);
 }
+
+// One info line per spend asked of a sibling plugin, when the administrator wants a record of
+// who paid what.
+class PaymentTrace {
+  public:
+    PaymentTrace(const Caller& caller, const std::string& command)
+        : caller_(caller), command_(command), on_(Config().GlobalSettings.LogPayments) {}
+
+    // Reads what the lines need before anything is charged: a lookup that fails then ends
+    // the command with nothing spent.
+    void Prepare() {
+        if (on_ && !player_) {
+            player_ = host::LogText(host::FStringToUtf8(host::PlayerName(caller_.player_state)));
+        }
+    }
+
+    void Points(std::int32_t amount, std::optional<bool> result) {
+        if (on_) {
+            Write(fmt::format("{} points", amount), result);
+        }
+    }
+
+    void Tokens(const std::string& type, std::int32_t amount, std::optional<bool> result) {
+        if (on_) {
+            Write(fmt::format("{} tokens of type \"{}\"", amount, host::LogText(type)), result);
+        }
+    }
+
+  private:
+    void Write(const std::string& what, std::optional<bool> result) {
+        Prepare();
+        host::Log().info("Payment for {} by \"{}\" ({}): {}, {}", host::LogText(command_), *player_,
+                         caller_.steam_id, what,
+                         !result   ? "not answered"
+                         : *result ? "spent"
+                                   : "refused");
+    }
+
+    const Caller& caller_;
+    const std::string& command_;
+    bool on_;
+    std::optional<std::string> player_;  // escaped for the log
+};
 
 }  // namespace
 
@@ -155,6 +203,7 @@ void TameTrackerCommand(AShooterPlayerController* controller, host::FString* mes
     }
 
     PaidSearch search(controller, *message);
+    PaymentTrace trace(*caller, tame.Command);
     // An absent points or tokens plugin makes the command free.
     if (tame.CoinVault.Enabled && siblings::IsLoaded("CoinVault")) {
         const std::string type = tame.CoinVault.Type;
@@ -169,14 +218,18 @@ void TameTrackerCommand(AShooterPlayerController* controller, host::FString* mes
                 // Short of tokens: points may pay instead.
             } else if (!search.ReadyToCharge()) {
                 return;
-            } else if (siblings::SpendTokens(cost, steam_id, type).value_or(false)) {
-                search.Send();
-                const std::int32_t left = siblings::GetTokens(steam_id, type).value_or(0);
-                SendConfirmation(controller,
-                                 fmt::format("You used <RichColor Color=\"0.24, 0.63, 0.98, "
-                                             "1\">{}</> {} tokens ({} tokens left)",
-                                             cost, type, left));
-                return;
+            } else {
+                trace.Prepare();
+                const std::optional<bool> spent = siblings::SpendTokens(cost, steam_id, type);
+                trace.Tokens(type, cost, spent);
+                if (spent.value_or(false)) {
+                    search.Send();
+                    const std::int32_t left = siblings::GetTokens(steam_id, type).value_or(0);
+                    std::u16string text;
+                    AppendText(text, PlayerText::TokensUsed, cost, host::DecodeUtf8(type), left);
+                    SendConfirmation(controller, text);
+                    return;
+                }
             }
         }
     }
@@ -198,16 +251,18 @@ void TameTrackerCommand(AShooterPlayerController* controller, host::FString* mes
     if (!search.ReadyToCharge()) {
         return;
     }
-    if (!siblings::SpendPoints(cost, steam_id).value_or(false)) {
+    trace.Prepare();
+    const std::optional<bool> spent = siblings::SpendPoints(cost, steam_id);
+    trace.Points(cost, spent);
+    if (!spent.value_or(false)) {
         search.Send();
         return;
     }
     search.Send();
     const std::int32_t left = siblings::GetPoints(steam_id).value_or(0);
-    SendConfirmation(controller,
-                     fmt::format("You used <RichColor Color=\"0.24, 0.63, 0.98, 1\">{}</> points "
-                                 "({} points left)",
-                                 cost, left));
+    std::u16string text;
+    AppendText(text, PlayerText::PointsUsed, cost, left);
+    SendConfirmation(controller, text);
 }
 
 void WildTrackerCommand(AShooterPlayerController* controller, host::FString* message,
@@ -296,13 +351,18 @@ void WildTrackerCommand(AShooterPlayerController* controller, host::FString* mes
     if (!listing) {
         return;
     }
+    PaymentTrace trace(*caller, wild.Command);
+    if (charge_points || charge_tokens) {
+        trace.Prepare();
+    }
     SendListing(controller, *listing);
 
     if (charge_points) {
-        siblings::SpendPoints(wild.ArkShop.Cost, steam_id);
+        trace.Points(wild.ArkShop.Cost, siblings::SpendPoints(wild.ArkShop.Cost, steam_id));
     }
     if (charge_tokens) {
-        siblings::SpendTokens(wild.CoinVault.Cost, steam_id, wild.CoinVault.Type);
+        trace.Tokens(wild.CoinVault.Type, wild.CoinVault.Cost,
+                     siblings::SpendTokens(wild.CoinVault.Cost, steam_id, wild.CoinVault.Type));
     }
     if (wild.Cooldown > 0) {
         const std::int64_t expires_at =

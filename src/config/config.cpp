@@ -89,6 +89,7 @@ void ReadGlobalSettings(const JsonSection& root, GlobalSettingsConfig& out) {
     }
     out.DisplayTime = section.Float("DisplayTime", 10.0F);
     out.DisplayScale = section.Float("DisplayScale", 0.5F);
+    out.LogPayments = section.Bool("LogPayments", false);
 }
 
 void ReadPremiumSettings(const JsonSection& root, PremiumSettingsConfig& out) {
@@ -198,8 +199,7 @@ void WarnAboutCarelessSettings(const PluginConfig& config) {
     }
 }
 
-host::HostArray<MessageEntry> ReadMessages(const JsonSection& root) {
-    const JsonSection section = root.Child("Messages");
+host::HostArray<MessageEntry> ReadMessages(const JsonSection& section) {
     host::HostArray<MessageEntry> catalogue;
     for (const std::string_view name : kMessageNames) {
         catalogue.Append(LoadMessage(section.Node(), name, ""));
@@ -268,15 +268,19 @@ void LoadConfig() {
     ReadTameTracker(root, next.TameTracker);
     ReadAdminTracker(root, next.AdminTracker);
     WarnAboutCarelessSettings(next);
-    host::HostArray<MessageEntry> catalogue = ReadMessages(root);
+    const JsonSection messages = root.Child("Messages");
+    host::HostArray<MessageEntry> catalogue = ReadMessages(messages);
+    PlayerTexts texts = LoadPlayerTexts(messages.Node());
 
     Config() = std::move(next);
     MessageCatalogue() = std::move(catalogue);
+    UsePlayerTexts(std::move(texts));
 }
 
 void ResetConfig() {
     ConfigRecord().Release();
     MessageCatalogue().Clear();
+    ResetPlayerTexts();
 }
 
 }  // namespace beastfinder

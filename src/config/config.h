@@ -36,6 +36,7 @@ struct GlobalSettingsConfig {
     std::int32_t DinosPerPage = 0;
     float DisplayTime = 0;
     float DisplayScale = 0;
+    bool LogPayments = false;
 };
 
 struct TrackingArrowConfig {

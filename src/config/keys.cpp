@@ -24,7 +24,7 @@ constexpr ConfigKey kArkShop[] = {{"Enabled", T::Bool}, {"Cost", T::Integer}};
 
 constexpr ConfigKey kGlobalSettings[] = {
     {"ShowCoordsCombined", T::Bool}, {"TextColor", T::Colour},    {"DinosPerPage", T::Integer},
-    {"DisplayTime", T::Number},      {"DisplayScale", T::Number},
+    {"DisplayTime", T::Number},      {"DisplayScale", T::Number}, {"LogPayments", T::Bool},
 };
 
 constexpr ConfigKey kTrackingArrow[] = {
@@ -69,10 +69,14 @@ constexpr ConfigKey kMessage[] = {
     {"DisplayScale", T::Number}, {"Opacity", T::Number},
 };
 
+// The catalogue's notifications are objects; the texts of other replies are plain strings.
 constexpr auto kMessages = [] {
-    std::array<ConfigKey, kMessageNames.size()> messages{};
-    for (std::size_t i = 0; i < messages.size(); ++i) {
+    std::array<ConfigKey, kMessageNames.size() + kPlayerTexts.size()> messages{};
+    for (std::size_t i = 0; i < kMessageNames.size(); ++i) {
         messages[i] = ConfigKey{kMessageNames[i], T::Object, kMessage};
+    }
+    for (std::size_t i = 0; i < kPlayerTexts.size(); ++i) {
+        messages[kMessageNames.size() + i] = ConfigKey{kPlayerTexts[i].name, T::Text};
     }
     return messages;
 }();

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include <fmt/args.h>
 #include <fmt/format.h>
 #include <fmt/xchar.h>
 
@@ -18,9 +19,13 @@ constexpr std::int32_t kCatalogueKind = 701;
 constexpr std::int32_t kListingKind = 700;
 constexpr host::ColorRGBA kDefaultMessageColor{255.0F, 255.0F, 255.0F, 1.0F};
 
-// The messages sent with values, whose texts are format strings.
-constexpr std::array<std::string_view, 3> kFormattedNames = {"NotEnoughTokens", "NotEnoughPoints",
-                                                             "WildTrackerCooldown"};
+// The messages sent with values, whose texts are format strings, and the kinds of the values.
+struct FormattedMessage {
+    std::string_view name;
+    std::string_view values;
+};
+constexpr FormattedMessage kFormattedMessages[] = {
+    {"NotEnoughTokens", "nt"}, {"NotEnoughPoints", "n"}, {"WildTrackerCooldown", "n"}};
 
 // Far wider than any chat line; a wider field would only make the game thread fill memory.
 constexpr std::int64_t kMaxFieldWidth = 1000;
@@ -62,6 +67,36 @@ std::string_view UnboundedField(std::u16string_view text) {
         i = j;
     }
     return {};
+}
+
+// Swallows what a trial format writes.
+struct Discard {
+    using iterator_category = std::output_iterator_tag;
+    using value_type = void;
+    using difference_type = std::ptrdiff_t;
+    using pointer = void;
+    using reference = void;
+    Discard& operator*() { return *this; }
+    Discard& operator=(char16_t) { return *this; }
+    Discard& operator++() { return *this; }
+    Discard operator++(int) { return *this; }
+};
+
+std::u16string Widen(std::string_view ascii) {
+    return {ascii.begin(), ascii.end()};
+}
+
+PlayerTexts DefaultTexts() {
+    PlayerTexts texts;
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        texts[i] = Widen(kPlayerTexts[i].default_text);
+    }
+    return texts;
+}
+
+PlayerTexts& TextsInUse() {
+    static PlayerTexts texts = DefaultTexts();
+    return texts;
 }
 
 // Names may repeat only in theory; the last entry wins.
@@ -135,13 +170,70 @@ MessageEntry LoadMessage(const nlohmann::json& messages, std::string_view name,
         entry.color = kDefaultMessageColor;
     }
     entry.text = DecodeUtf8(section.Text("Message", default_text));
-    if (std::find(kFormattedNames.begin(), kFormattedNames.end(), name) != kFormattedNames.end()) {
-        if (const std::string_view why = UnboundedField(entry.text); !why.empty()) {
-            host::Log().warn("{} has {}: it will be sent as written", section.PathOf("Message"),
-                             why);
+    for (const FormattedMessage& formatted : kFormattedMessages) {
+        if (formatted.name != name) {
+            continue;
+        }
+        if (const std::string problem = FormatProblem(entry.text, formatted.values);
+            !problem.empty()) {
+            host::Log().warn("{} {}: it will be sent as written", section.PathOf("Message"),
+                             problem);
         }
     }
     return entry;
+}
+
+std::string FormatProblem(std::u16string_view text, std::string_view values) {
+    if (const std::string_view why = UnboundedField(text); !why.empty()) {
+        return fmt::format("has {}", why);
+    }
+    // A trial with values of the right kinds finds what the library would refuse at send
+    // time: unmatched braces, a value that is not there, a format its kind cannot take.
+    fmt::dynamic_format_arg_store<fmt::buffer_context<char16_t>> samples;
+    for (const char kind : values) {
+        if (kind == 'n') {
+            samples.push_back(std::int64_t{0});
+        } else {
+            samples.push_back(std::u16string_view());
+        }
+    }
+    try {
+        fmt::vformat_to(Discard{}, fmt::basic_string_view<char16_t>(text), samples);
+    } catch (const fmt::format_error& error) {
+        return fmt::format("does not format ({})", error.what());
+    }
+    return {};
+}
+
+const std::u16string& TextOf(PlayerText text) {
+    return TextsInUse()[static_cast<std::size_t>(text)];
+}
+
+PlayerTexts LoadPlayerTexts(const nlohmann::json& messages) {
+    const config::JsonSection section(messages, "/Messages");
+    PlayerTexts texts;
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        const PlayerTextInfo& info = kPlayerTexts[i];
+        texts[i] = DecodeUtf8(section.Text(info.name, info.default_text));
+        if (info.values.empty()) {
+            continue;  // shown as written
+        }
+        if (const std::string problem = FormatProblem(texts[i], info.values); !problem.empty()) {
+            // The player still reads something sensible; the administrator reads why not theirs.
+            host::Log().error("{} {}: the default is used instead", section.PathOf(info.name),
+                              problem);
+            texts[i] = Widen(info.default_text);
+        }
+    }
+    return texts;
+}
+
+void UsePlayerTexts(PlayerTexts&& texts) noexcept {
+    TextsInUse().swap(texts);
+}
+
+void ResetPlayerTexts() {
+    TextsInUse() = DefaultTexts();
 }
 
 void SendCatalogueMessage(AShooterPlayerController* controller, std::string_view name) {
@@ -181,12 +273,19 @@ void NotifyPlayer(AShooterPlayerController* controller, host::ColorRGBA color, f
 
 void SendChatLine(AShooterPlayerController* controller, const host::FString& sender,
                   std::string_view utf8_text) {
+    if (controller != nullptr) {
+        SendChatLine(controller, sender, std::u16string_view(DecodeUtf8(utf8_text)));
+    }
+}
+
+void SendChatLine(AShooterPlayerController* controller, const host::FString& sender,
+                  std::u16string_view text) {
     if (controller == nullptr) {
         return;
     }
     host::ChatMessageRecord record;
     record.sender_name = sender;
-    record.message = host::FStringFromOwnedWide(DecodeUtf8(utf8_text));
+    record.message = host::FStringFromWide(text);
     // The host takes the record by value: it gets a copy of this copy and releases it.
     const host::ChatMessageRecord copy = record;
     host::ClientChatMessage(controller, copy);

@@ -45,6 +45,7 @@ const std::array<std::string_view, kLookupCount> kLookupTexts = {
     "APrimalWorldSettings.LatitudeOrigin",
     "APrimalWorldSettings.LongitudeScale",
     "APrimalWorldSettings.LatitudeScale",
+    "APlayerState.PlayerName",
 };
 
 namespace {

@@ -72,6 +72,7 @@ enum class Lookup : std::uint8_t {
     LatitudeOrigin,
     LongitudeScale,
     LatitudeScale,
+    PlayerName,
     Count
 };
 
@@ -178,6 +179,10 @@ inline std::int32_t TargetingTeam(AActor* actor) {
 }
 void* PawnPlayerState(APawn* pawn);
 void* ControllerPlayerState(AController* controller);
+// A player state's player name, the host's own storage.
+inline const FString& PlayerName(void* player_state) {
+    return *static_cast<const FString*>(ResolveField(player_state, Lookup::PlayerName));
+}
 bool IsServerAdmin(AShooterCharacter* character);
 inline UPrimalCharacterStatusComponent* MyCharacterStatusComponent(APrimalCharacter* character) {
     return ReadField<UPrimalCharacterStatusComponent*>(character,

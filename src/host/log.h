@@ -1,6 +1,7 @@
 // Log(): the plugin's log calls, formatted here and written through PluginLogger.
 #pragma once
 
+#include <string>
 #include <string_view>
 #include <utility>
 
@@ -34,5 +35,10 @@ class PluginLog {
 inline PluginLog Log() {
     return {};
 }
+
+// UTF-8 text from players or the configuration, made safe to quote in a log line: a line
+// break, any other control character or a character that reorders a line becomes an escape
+// (\n, \xNN, \uNNNN), and quotes and backslashes are escaped, so no text can forge a line.
+std::string LogText(std::string_view text);
 
 }  // namespace beastfinder::host

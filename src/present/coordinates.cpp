@@ -3,8 +3,10 @@
 #include <cmath>
 
 #include <fmt/format.h>
+#include <fmt/xchar.h>
 
 #include "config/config.h"
+#include "config/messages.h"
 #include "host/game.h"
 
 namespace beastfinder {
@@ -71,13 +73,19 @@ MapCoordinates ComputeMapCoordinates(const host::Vector3& location, CoordinateRu
     return coordinates;
 }
 
-std::string FormatMapCoordinates(const MapCoordinates& coordinates) {
-    const auto latitude = static_cast<double>(coordinates.latitude);
-    const auto longitude = static_cast<double>(coordinates.longitude);
-    if (Config().GlobalSettings.ShowCoordsCombined) {
-        return fmt::format("Coords: {:.1f}/{:.1f}", latitude, longitude);
-    }
-    return fmt::format("Lat {:.1f} : Lon {:.1f}", latitude, longitude);
+std::u16string FormatMapCoordinates(const MapCoordinates& coordinates) {
+    // The numbers keep one decimal whatever words an administrator puts around them.
+    const auto decimal = [](float value) {
+        return fmt::format(u"{:.1f}", static_cast<double>(value));
+    };
+    const std::u16string latitude = decimal(coordinates.latitude);
+    const std::u16string longitude = decimal(coordinates.longitude);
+    std::u16string out;
+    AppendText(out,
+               Config().GlobalSettings.ShowCoordsCombined ? PlayerText::CoordinatesCombined
+                                                          : PlayerText::Coordinates,
+               latitude, longitude);
+    return out;
 }
 
 float DistanceInMetres(const host::Vector3& a, const host::Vector3& b) noexcept {

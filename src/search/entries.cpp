@@ -4,6 +4,7 @@
 #include <fmt/xchar.h>
 
 #include "config/config.h"
+#include "config/messages.h"
 #include "host/fstring.h"
 #include "search/text.h"
 
@@ -18,78 +19,87 @@ std::u16string Metres(float distance) {
     return fmt::format(u"{:g}", static_cast<double>(distance));
 }
 
-void TakeOut(std::u16string& line, const std::u16string& piece) {
-    host::FString text = host::FStringFromWide(line);
-    if (RemoveAllIgnoreCase(text, piece) > 0) {
-        line = text.View();
-    }
-}
-
-std::u16string LevelPiece(const CreatureEntry& entry) {
-    return fmt::format(u" (lvl {})", entry.level);
-}
-
-std::u16string DistancePiece(const CreatureEntry& entry) {
-    return fmt::format(u" - Distance: {} m", Metres(entry.distance));
-}
-
-std::u16string SpeciesPiece(const CreatureEntry& entry) {
-    return fmt::format(u" ({})", entry.species.View());
-}
-
 bool NameContainsSpecies(const CreatureEntry& entry) {
     return ContainsIgnoreCase(entry.name.View(), entry.species.View());
 }
 
+// An entry is its pieces in a fixed order; a piece the mode or a setting hides is left out
+// rather than cut out afterwards, so a name that happens to hold a piece's text stays whole.
+class EntryText {
+  public:
+    explicit EntryText(const CreatureEntry& entry) : entry_(entry), text_(entry.name.View()) {}
+
+    EntryText& Species() {
+        AppendText(text_, PlayerText::EntrySpecies, entry_.species.View());
+        return *this;
+    }
+    EntryText& SpeciesUnlessNamed() { return NameContainsSpecies(entry_) ? *this : Species(); }
+    EntryText& Level() {
+        AppendText(text_, PlayerText::EntryLevel, entry_.level);
+        return *this;
+    }
+    EntryText& Coordinates() {
+        AppendText(text_, PlayerText::EntryCoordinates, entry_.coordinates);
+        return *this;
+    }
+    EntryText& Owner() {
+        AppendText(text_, PlayerText::EntryOwner, entry_.owner.View(), entry_.team);
+        return *this;
+    }
+    EntryText& Distance() {
+        AppendText(text_, PlayerText::EntryDistance, Metres(entry_.distance));
+        return *this;
+    }
+    EntryText& Colors() {
+        const auto& c = entry_.colors;
+        AppendText(text_, PlayerText::EntryColors, WidenBytes(c[0]), WidenBytes(c[1]),
+                   WidenBytes(c[2]), WidenBytes(c[3]), WidenBytes(c[4]), WidenBytes(c[5]));
+        return *this;
+    }
+    std::u16string End(std::u16string_view layout) {
+        text_ += layout;
+        return std::move(text_);
+    }
+
+  private:
+    const CreatureEntry& entry_;
+    std::u16string text_;
+};
+
+// A single wild match always shows its level and colours; a list only when configured.
 std::u16string WildLine(const CreatureEntry& entry, bool single) {
     const WildTrackerConfig& wild = Config().WildTracker;
-    const auto& c = entry.colors;
-    std::u16string line = fmt::format(
-        u"{} (lvl {}) - {} - Distance: {} m - Colors: ({} {} {} {} {} {})", entry.name.View(),
-        entry.level, WidenBytes(entry.coordinates), Metres(entry.distance), WidenBytes(c[0]),
-        WidenBytes(c[1]), WidenBytes(c[2]), WidenBytes(c[3]), WidenBytes(c[4]), WidenBytes(c[5]));
-    if (!single) {
-        if (!wild.ShowColors) {
-            TakeOut(line, fmt::format(u" - Colors: ({} {} {} {} {} {})", WidenBytes(c[0]),
-                                      WidenBytes(c[1]), WidenBytes(c[2]), WidenBytes(c[3]),
-                                      WidenBytes(c[4]), WidenBytes(c[5])));
-        }
-        if (!wild.ShowLevel) {
-            TakeOut(line, LevelPiece(entry));
-        }
+    EntryText text(entry);
+    if (single || wild.ShowLevel) {
+        text.Level();
     }
-    if (!wild.ShowDistance) {
-        TakeOut(line, DistancePiece(entry));
+    text.Coordinates();
+    if (wild.ShowDistance) {
+        text.Distance();
     }
-    return single ? line : line + u"\n";
+    if (single || wild.ShowColors) {
+        text.Colors();
+    }
+    return text.End(single ? u"" : u"\n");
 }
 
 std::u16string TameLine(const CreatureEntry& entry) {
     const TameTrackerConfig& tame = Config().TameTracker;
-    std::u16string line = fmt::format(u"{} ({}) (lvl {}) - {} - Distance: {} m\n",
-                                      entry.name.View(), entry.species.View(), entry.level,
-                                      WidenBytes(entry.coordinates), Metres(entry.distance));
-    if (NameContainsSpecies(entry)) {
-        TakeOut(line, SpeciesPiece(entry));
+    EntryText text(entry);
+    text.SpeciesUnlessNamed();
+    if (tame.ShowLevel) {
+        text.Level();
     }
-    if (!tame.ShowDistance) {
-        TakeOut(line, DistancePiece(entry));
+    text.Coordinates();
+    if (tame.ShowDistance) {
+        text.Distance();
     }
-    if (!tame.ShowLevel) {
-        TakeOut(line, LevelPiece(entry));
-    }
-    return line + u"\n";
+    return text.End(u"\n\n");
 }
 
 std::u16string AdminLine(const CreatureEntry& entry) {
-    std::u16string line =
-        fmt::format(u"{} ({}) (lvl {}) - {} - {} ({}) - Distance: {} m\n", entry.name.View(),
-                    entry.species.View(), entry.level, WidenBytes(entry.coordinates),
-                    entry.owner.View(), entry.team, Metres(entry.distance));
-    if (NameContainsSpecies(entry)) {
-        TakeOut(line, SpeciesPiece(entry));
-    }
-    return line + u"\n";
+    return EntryText(entry).SpeciesUnlessNamed().Level().Coordinates().Owner().Distance().End(
+        u"\n\n");
 }
 
 }  // namespace
@@ -108,13 +118,10 @@ std::u16string FormatDetailedEntry(const CreatureEntry& entry, SearchMode mode, 
 
 std::u16string FormatBriefEntry(const CreatureEntry& entry, SearchMode mode) {
     if (mode == SearchMode::Admin) {
-        return fmt::format(u"{} ({}) - {} ({}) \n", entry.name.View(), entry.species.View(),
-                           entry.owner.View(), entry.team);
+        // The species shows even when the name holds it.
+        return EntryText(entry).Species().Owner().End(u" \n");
     }
-    if (NameContainsSpecies(entry)) {
-        return fmt::format(u"{}\n", entry.name.View());
-    }
-    return fmt::format(u"{} ({})\n", entry.name.View(), entry.species.View());
+    return EntryText(entry).SpeciesUnlessNamed().End(u"\n");
 }
 
 }  // namespace beastfinder

@@ -7,9 +7,6 @@
 #include <utility>
 #include <vector>
 
-#include <fmt/format.h>
-#include <fmt/xchar.h>
-
 #include "config/config.h"
 #include "config/messages.h"
 #include "present/arrow.h"
@@ -255,11 +252,12 @@ std::optional<Listing> GatherListing(AShooterPlayerController* controller,
     }
 
     if (listed < n && total_pages > 1) {
-        output +=
-            fmt::format(u"\nTotal: {}  -  Page {}/{}", n, request.page_index + 1, total_pages);
+        output += u'\n';
+        AppendText(output, PlayerText::PageFooter, n, request.page_index + 1, total_pages);
         if (mode == SearchMode::Admin) {
-            output += fmt::format(u"\nUsage: {} <TribeName> / <DinoName> <Page>",
-                                  host::DecodeUtf8(Config().AdminTracker.Command));
+            output += u'\n';
+            AppendText(output, PlayerText::AdminUsage,
+                       host::DecodeUtf8(Config().AdminTracker.Command));
         }
     }
     return listing;

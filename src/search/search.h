@@ -21,7 +21,7 @@ struct CreatureEntry {
     std::int32_t team = 0;
     std::int32_t level = 0;
     host::Vector3 position;
-    std::string coordinates;
+    std::u16string coordinates;
     float distance = 0;
     std::array<std::string, 6> colors;
 };
