@@ -39,10 +39,12 @@ const std::vector<Line> kLines = {
 
 class FaultInjection : public ::testing::Test {
   protected:
+    // Prices, permission rules and the payment log on: every lookup a command can need.
     void SetUp() override {
-        fs::copy_file(fs::path(BF_SOURCE_DIR) /
-                          "tests/transcripts/servers/paid/ArkApi/Plugins/Beastfinder/config.json",
-                      server_.ConfigFile());
+        fs::copy_file(
+            fs::path(BF_SOURCE_DIR) /
+                "tests/transcripts/servers/paid-trace/ArkApi/Plugins/Beastfinder/config.json",
+            server_.ConfigFile());
         auto& server = sim::TheServer();
         server.current_dir = server_.Root().string();
         sim::ApplyWorld(server, sim::ReadWorldFile(std::string(BF_SOURCE_DIR) +
