@@ -216,7 +216,7 @@ std::vector<std::string> Faults(Server& server, const std::vector<Effect>& effec
         faults.push_back(fmt::format("{} command{} still registered after Unload",
                                      server.commands.size(),
                                      server.commands.size() == 1 ? "" : "s"));
-        server.commands.clear();
+        server.AbandonCommands();
     }
     for (const Effect& effect : effects) {
         if (effect.type == "fault") {

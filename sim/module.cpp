@@ -14,7 +14,7 @@ namespace sim {
 
 namespace {
 using LoadFn = bool (*)();
-using UnloadFn = void (*)();
+using PluginUnloadFn = void (*)();
 
 #if defined(_WIN32)
 void* OpenLibrary(const std::string& path) {
@@ -82,17 +82,19 @@ bool PluginModule::Open(const std::string& path) {
         error_ = "cannot open plugin module " + path + ": " + LastError();
         return false;
     }
+    open_ = true;
+#if defined(_WIN32)
+    started_ = true;
+#else
+    // No loader notification here: the module's Load stands in for the attach.
     auto load = reinterpret_cast<LoadFn>(Symbol(handle_, "Load"));
     if (load == nullptr) {
         error_ = "plugin module " + path + " has no Load";
         CloseLibrary(handle_);
         handle_ = nullptr;
+        open_ = false;
         return false;
     }
-    open_ = true;
-#if defined(_WIN32)
-    started_ = true;
-#else
     started_ = load();
 #endif
     return true;
@@ -100,12 +102,10 @@ bool PluginModule::Open(const std::string& path) {
 
 void PluginModule::Close() {
     if (handle_ != nullptr) {
-#if !defined(_WIN32)
-        if (auto unload = reinterpret_cast<UnloadFn>(Symbol(handle_, "Unload"))) {
+        // As the framework frees a plugin: its Plugin_Unload, if it has one, then the module.
+        if (auto unload = reinterpret_cast<PluginUnloadFn>(Symbol(handle_, "Plugin_Unload"))) {
             unload();
         }
-#endif
-        // On Windows the loader runs Unload through DllMain.
         CloseLibrary(handle_);
         handle_ = nullptr;
     }

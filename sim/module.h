@@ -1,5 +1,6 @@
-// Loads the plugin module as the framework does: open the shared library, call Load;
-// at the end call Unload and close it.
+// Loads the plugin module as the framework does: open the shared library (on Windows the
+// loader's attach starts the plugin; elsewhere the module's Load does); at the end call its
+// Plugin_Unload and close it.
 #pragma once
 
 #include <string>
@@ -13,16 +14,16 @@ class PluginModule {
     PluginModule(const PluginModule&) = delete;
     PluginModule& operator=(const PluginModule&) = delete;
 
-    // Opens the module and runs its Load. False with `Error()` set when the module could not
-    // be opened; a Load that reports failure is `Started() == false` with the module open.
-    // (On Windows the loader runs Load from DllMain and, when it fails, has already run
-    // Unload and released the module; it still counts as open until Close.)
+    // Opens and starts the module. False with `Error()` set when the module could not be
+    // opened; a start that fails is `Started() == false` with the module open. (On Windows
+    // a failed start makes the loader release the module again at once; it still counts as
+    // open until Close.)
     bool Open(const std::string& path);
     bool Started() const { return started_; }
     const std::string& Error() const { return error_; }
     bool IsOpen() const { return open_; }
 
-    // Runs Unload and closes the module.
+    // Runs the module's Plugin_Unload and closes it.
     void Close();
 
     // Where the module lies beside the running program.

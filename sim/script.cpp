@@ -660,7 +660,7 @@ void Session::CloseModule() {
         server_.Fault(fmt::format("{} command{} still registered after Unload: {}",
                                   server_.commands.size(), server_.commands.size() == 1 ? "" : "s",
                                   names));
-        server_.commands.clear();
+        server_.AbandonCommands();
     }
     Flush();
     Account(true);

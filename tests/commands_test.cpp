@@ -86,7 +86,8 @@ TEST_F(CommandHandlers, SiblingExportsAreFoundByNameOnlyWhileTheirModuleIsLoaded
 
 TEST_F(CommandHandlers, NullArgumentsEndEveryHandlerSilently) {
     host::FString line = host::FStringFromNarrow("/track rex");
-    RCONPacket packet{0, 7, 2, host::FStringFromNarrow("bf.test 1 0 0 1")};
+    const host::FString body = host::FStringFromNarrow("bf.test 1 0 0 1");
+    RCONPacket packet{0, 7, 2, host::ToFramework(body)};  // the body stays body's
     auto* connection = reinterpret_cast<RCONClientConnection*>(&sim::TheServer().rcon_connection);
     for (auto* handler :
          {&TameTrackerCommand, &WildTrackerCommand, &AdminTrackerCommand, &ReloadChatCommand}) {

@@ -39,10 +39,12 @@ const std::vector<Line> kLines = {
 
 class FaultInjection : public ::testing::Test {
   protected:
+    // Prices, permission rules and the payment log on: every lookup a command can need.
     void SetUp() override {
-        fs::copy_file(fs::path(BF_SOURCE_DIR) /
-                          "tests/transcripts/servers/paid/ArkApi/Plugins/Beastfinder/config.json",
-                      server_.ConfigFile());
+        fs::copy_file(
+            fs::path(BF_SOURCE_DIR) /
+                "tests/transcripts/servers/paid-trace/ArkApi/Plugins/Beastfinder/config.json",
+            server_.ConfigFile());
         auto& server = sim::TheServer();
         server.current_dir = server_.Root().string();
         sim::ApplyWorld(server, sim::ReadWorldFile(std::string(BF_SOURCE_DIR) +
@@ -137,32 +139,50 @@ class FaultInjection : public ::testing::Test {
     std::size_t baseline_ = 0;
 };
 
+// Unknown texts are answered as a real server answers them (the module's base, the object's
+// own address): every command that needs one ends with the error line naming it, having
+// charged nothing.
 TEST_F(FaultInjection, EveryUnresolvedLookupEndsTheCommandCleanly) {
     auto& server = sim::TheServer();
+    const std::uint64_t alice = Player("Alice").steam_id;
+    const std::pair<std::uint64_t, std::string> gold{alice, "gold"};
+    // Map coordinates read the calibration fields only when the world overrides them.
+    server.world_settings.override_longitude_and_latitude = 1;
+    std::set<std::string> asked;
     std::set<std::string> reported;
     for (std::string_view text : beastfinder::host::kLookupTexts) {
         const std::string name(text);
         server.unresolved = {name};
         for (const Line& line : kLines) {
+            server.points[alice] = 100000;
+            server.tokens[gold] = 1000;
+            const std::uint64_t asks_before = server.lookup_counts[name];
             Run(line);
+            const bool needed = server.lookup_counts[name] > asks_before;
+            const std::string what = name + " / " + sim::ToUtf8(line.text);
             for (const auto& effect : CheckEffects()) {
                 if (effect.type == "log" &&
                     effect.Text("message").find("'" + name + "'") != std::string::npos) {
                     reported.insert(name);
                 }
             }
-            ExpectBalanced(name + " / " + sim::ToUtf8(line.text));
+            if (needed) {
+                asked.insert(name);
+                EXPECT_EQ(server.points[alice], 100000) << what;
+                EXPECT_EQ(server.tokens[gold], 1000) << what;
+            }
+            ExpectBalanced(what);
         }
         server.unresolved.clear();
         ExpectStillServes(name);
     }
-    // Each text the commands use is named when it is missing (the allocator's are needed by
-    // every command, so they must be among them).
-    for (const char* needed :
-         {"FMemory.Malloc", "FMemory.Free", "AShooterPlayerController.GetPlayerCharacter",
-          "UGameplayStatics.GetAllActorsOfClass"}) {
-        EXPECT_TRUE(reported.count(needed)) << needed;
-    }
+    server.world_settings.override_longitude_and_latitude = 0;
+    // Named once, the first time a command needs it; every text is needed by some command,
+    // the host's free included (every command that allocates asks for it first).
+    EXPECT_EQ(reported, asked);
+    const std::set<std::string> all(beastfinder::host::kLookupTexts.begin(),
+                                    beastfinder::host::kLookupTexts.end());
+    EXPECT_EQ(asked, all);
 }
 
 // Without the host's free, a block the plugin took could never go back: every command ends

@@ -3,15 +3,20 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <set>
 #include <string>
 #include <vector>
 
-#if !defined(_WIN32)
+#if defined(_WIN32)
+#include <windows.h>
+#else
 #include <dlfcn.h>
 #endif
 
+#include "host/game.h"
 #include "sim/host/server.h"
 #include "sim/module.h"
+#include "sim/world.h"
 #include "tests/host_fixture.h"
 
 // The exit test's child leaves the plugin loaded on purpose: what it holds then belongs to
@@ -96,6 +101,75 @@ TEST_F(PluginModuleTest, NonAsciiCommandNamesAreRegisteredWithQuestionMarks) {
     const auto registered = Registry(sim::TheServer().TakeEffects(), "register");
     ASSERT_FALSE(registered.empty());
     EXPECT_EQ(registered[0], "chat /tr??ck");
+}
+
+// Whatever lookup fails during shut-down, every command is removed (the framework keeps
+// callbacks into a module it is about to free) and every block is released, or, without the
+// host's free, only stranded.
+TEST_F(PluginModuleTest, UnloadNeverStopsHalfWay) {
+    WriteConfig(R"({"WildTracker": {"Cooldown": 60, "ExcludeSearch": ["Alpha", "Beta"]}})");
+    auto& server = sim::TheServer();
+    for (std::string_view text : beastfinder::host::kLookupTexts) {
+        const std::string name(text);
+        ASSERT_TRUE(module_.Open(BF_PLUGIN_MODULE_PATH)) << module_.Error();
+        ASSERT_TRUE(module_.Started());
+        sim::Player& player = server.AddPlayer("Unloading", 76561198000000010);
+        server.RunChat(player, u"/trackwild raptor");  // a cooldown entry: more host memory
+        server.TakeEffects();
+        // The plugin's blocks: the world's own names stay with the world.
+        const std::set<const void*> world = sim::WorldBlocks(server);
+        std::set<void*> before;
+        for (const auto& [block, info] : server.Allocator().Live()) {
+            if (world.count(block) == 0) {
+                before.insert(block);
+            }
+        }
+
+        server.unresolved = {name};
+        module_.Close();
+        server.unresolved.clear();
+        EXPECT_EQ(Registry(server.TakeEffects(), "unregister"), kCommandTable) << name;
+        EXPECT_TRUE(server.commands.empty()) << name;
+        std::size_t stranded = 0;
+        for (const auto& [block, info] : server.Allocator().Live()) {
+            if (before.count(block) != 0) {
+                ++stranded;
+                server.Allocator().Free(block);
+            }
+        }
+        if (name == "FMemory.Free") {
+            EXPECT_GT(stranded, 0U);
+        } else {
+            EXPECT_EQ(stranded, 0U) << name;
+        }
+        server.ClearWorld();
+        ASSERT_EQ(Live(), 0U) << name;
+    }
+}
+
+// The framework calls Plugin_Unload, then frees the module; the loader's detach that follows
+// must not unload a second time, and neither may a second Plugin_Unload.
+TEST_F(PluginModuleTest, PluginUnloadRunsOnce) {
+    WriteConfig("{}");
+    ASSERT_TRUE(module_.Open(BF_PLUGIN_MODULE_PATH)) << module_.Error();
+    ASSERT_TRUE(module_.Started());
+    sim::TheServer().TakeEffects();
+#if defined(_WIN32)
+    auto* unload = reinterpret_cast<void (*)()>(
+        GetProcAddress(GetModuleHandleA("Beastfinder.dll"), "Plugin_Unload"));
+#else
+    void* handle = dlopen(BF_PLUGIN_MODULE_PATH, RTLD_NOW | RTLD_NOLOAD);
+    ASSERT_NE(handle, nullptr);
+    auto* unload = reinterpret_cast<void (*)()>(dlsym(handle, "Plugin_Unload"));
+    dlclose(handle);
+#endif
+    ASSERT_NE(unload, nullptr);
+    unload();
+    EXPECT_EQ(Registry(sim::TheServer().TakeEffects(), "unregister"), kCommandTable);
+    unload();
+    module_.Close();
+    EXPECT_TRUE(sim::TheServer().TakeEffects().empty());
+    EXPECT_EQ(Live(), 0U);
 }
 
 // A server may exit without unloading its plugins. The plugin's records that hold host

@@ -1,5 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <string>
+
+#include "host/sibling_plugins.h"
 #include "sim/host/server.h"
 #include "sim/host/siblings.h"
 
@@ -19,6 +25,24 @@ TEST(SiblingModules, UnloadingAllLeavesEveryPluginAbsent) {
             EXPECT_FALSE(sim::TheServer().IsPluginLoaded(plugin)) << plugin;
         }
     }
+}
+
+// A real server's siblings are found by their MSVC names: exactly the ones their libraries
+// export (tests/msvc/names.txt, which the MSVC name check also holds the declarations to).
+TEST(SiblingModules, ARealServersExportsAreTheNamesLookedUp) {
+    std::ifstream facts(std::string(BF_SOURCE_DIR) + "/tests/msvc/names.txt");
+    ASSERT_TRUE(facts) << "tests/msvc/names.txt";
+    std::set<std::string> real;
+    for (std::string line; std::getline(facts, line);) {
+        std::istringstream fields(line);
+        std::string kind, module, name;
+        if (fields >> kind >> module >> name && kind == "lookup") {
+            real.insert(name);
+        }
+    }
+    const auto& names = beastfinder::host::kMsvcSiblingExports;
+    EXPECT_EQ(real, (std::set<std::string>{names.get_points, names.spend_points, names.get_tokens,
+                                           names.spend_tokens, names.is_player_has_permission}));
 }
 
 }  // namespace

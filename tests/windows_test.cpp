@@ -8,6 +8,8 @@
 #include <string>
 #include <thread>
 
+#include <windows.h>
+
 #include "host/fstring.h"
 #include "host/platform.h"
 #include "search/matching.h"
@@ -90,6 +92,25 @@ TEST_F(WindowsHost, ThreadsStartingAndEndingDoNotRestartThePlugin) {
 
     module_.Close();
     EXPECT_TRUE(sim::TheServer().commands.empty());
+}
+
+// Freed without Plugin_Unload (a loader other than the framework): the loader's detach
+// removes the commands and releases everything, once.
+TEST_F(WindowsHost, DetachWithoutPluginUnloadStillUnloads) {
+    WriteConfig("{}");
+    HMODULE module = LoadLibraryA(BF_PLUGIN_MODULE_PATH);
+    ASSERT_NE(module, nullptr);
+    ASSERT_EQ(sim::TheServer().commands.size(), 7U);
+    sim::TheServer().TakeEffects();
+
+    FreeLibrary(module);
+    std::size_t removed = 0;
+    for (const auto& effect : sim::TheServer().TakeEffects()) {
+        removed += effect.type == "unregister" ? 1 : 0;
+    }
+    EXPECT_EQ(removed, 7U);
+    EXPECT_TRUE(sim::TheServer().commands.empty());
+    EXPECT_EQ(Live(), 0U);
 }
 
 }  // namespace

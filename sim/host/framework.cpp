@@ -1,9 +1,18 @@
 // The framework's operations and the game's lookup texts, answered by the simulated server.
+#include <algorithm>
 #include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <unordered_map>
+#include <vector>
+
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <dlfcn.h>
+#endif
 
 #include <fmt/format.h>
 
@@ -361,26 +370,76 @@ class ApiUtils final : public ArkApi::IApiUtils {
     UWorld* GetWorld() const override {
         return S().has_world ? reinterpret_cast<UWorld*>(&S().world) : nullptr;
     }
+    // No game mode or cheat manager is simulated; the server is always up.
+    AShooterGameMode* GetShooterGameMode() const override { return nullptr; }
+    ArkApi::ServerStatus GetStatus() const override { return ArkApi::ServerStatus::Ready; }
+    UShooterCheatManager* GetCheatManager() const override { return nullptr; }
+
+  private:
+    AShooterPlayerController* FindPlayerFromSteamId_Internal(
+        unsigned long long steam_id) const override {
+        for (const auto& player : S().Players()) {
+            if (player->steam_id == steam_id) {
+                return reinterpret_cast<AShooterPlayerController*>(player->controller.get());
+            }
+        }
+        return nullptr;
+    }
 };
 
 std::u16string NameOf(const FString& command) {
     return Server::View(reinterpret_cast<const SimFString&>(command));
 }
 
+// Callbacks the simulated server never raises (ticks, timers, chat messages) are kept and
+// removed by id all the same, as the framework does.
+class CallbackList {
+  public:
+    template <typename Fn>
+    void Add(const FString& id, const Fn& callback) {
+        entries_.push_back({NameOf(id), std::make_shared<Fn>(callback)});
+    }
+    bool Remove(const FString& id) {
+        const std::u16string name = NameOf(id);
+        const auto found = std::find_if(entries_.begin(), entries_.end(),
+                                        [&](const Entry& entry) { return entry.id == name; });
+        if (found == entries_.end()) {
+            return false;
+        }
+        entries_.erase(found);
+        return true;
+    }
+
+  private:
+    struct Entry {
+        std::u16string id;
+        std::shared_ptr<const void> callback;
+    };
+    std::vector<Entry> entries_;
+};
+
 class Commands final : public ArkApi::ICommands {
   public:
-    void AddChatCommand(const FString& command, ArkApi::ChatCallback callback) override {
-        S().Register(CommandKind::Chat, NameOf(command), reinterpret_cast<void*>(callback));
+    void AddChatCommand(const FString& command, const ArkApi::ChatCallback& callback) override {
+        S().Register(RegisteredCommand{CommandKind::Chat, NameOf(command), callback, {}, {}});
     }
-    void AddConsoleCommand(const FString& command, ArkApi::ConsoleCallback callback) override {
-        S().Register(CommandKind::Console, NameOf(command), reinterpret_cast<void*>(callback));
+    void AddConsoleCommand(const FString& command,
+                           const ArkApi::ConsoleCallback& callback) override {
+        S().Register(RegisteredCommand{CommandKind::Console, NameOf(command), {}, callback, {}});
     }
-    void AddRconCommand(const FString& command, ArkApi::RconCallback callback) override {
-        S().Register(CommandKind::Rcon, NameOf(command), reinterpret_cast<void*>(callback));
+    void AddRconCommand(const FString& command, const ArkApi::RconCallback& callback) override {
+        S().Register(RegisteredCommand{CommandKind::Rcon, NameOf(command), {}, {}, callback});
     }
-    void AddOnTickCallback(const FString&, ArkApi::TickCallback) override {}
-    void AddOnTimerCallback(const FString&, ArkApi::TimerCallback) override {}
-    void AddOnChatMessageCallback(const FString&, ArkApi::ChatMessageCallback) override {}
+    void AddOnTickCallback(const FString& id, const ArkApi::TickCallback& callback) override {
+        ticks_.Add(id, callback);
+    }
+    void AddOnTimerCallback(const FString& id, const ArkApi::TimerCallback& callback) override {
+        timers_.Add(id, callback);
+    }
+    void AddOnChatMessageCallback(const FString& id,
+                                  const ArkApi::ChatMessageCallback& callback) override {
+        chat_messages_.Add(id, callback);
+    }
     bool RemoveChatCommand(const FString& command) override {
         return S().Unregister(CommandKind::Chat, NameOf(command));
     }
@@ -390,7 +449,33 @@ class Commands final : public ArkApi::ICommands {
     bool RemoveRconCommand(const FString& command) override {
         return S().Unregister(CommandKind::Rcon, NameOf(command));
     }
+    bool RemoveOnTickCallback(const FString& id) override { return ticks_.Remove(id); }
+    bool RemoveOnTimerCallback(const FString& id) override { return timers_.Remove(id); }
+    bool RemoveOnChatMessageCallback(const FString& id) override {
+        return chat_messages_.Remove(id);
+    }
+
+  private:
+    CallbackList ticks_;
+    CallbackList timers_;
+    CallbackList chat_messages_;
 };
+
+// What the framework answers for a function it does not know: the game module's base
+// address, here the host library's own. Calling it runs into the module's header.
+void* GameModuleBase() {
+#if defined(_WIN32)
+    HMODULE self = nullptr;
+    GetModuleHandleExA(
+        GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+        reinterpret_cast<LPCSTR>(&GameModuleBase), &self);
+    return reinterpret_cast<void*>(self);
+#else
+    Dl_info info{};
+    dladdr(reinterpret_cast<void*>(&GameModuleBase), &info);
+    return info.dli_fbase;
+#endif
+}
 
 }  // namespace
 }  // namespace sim
@@ -416,27 +501,26 @@ void DeclareHostGone() {
 }
 }  // namespace sim
 
+// Unknown texts are answered as the real framework answers them, never with null.
 BF_FRAMEWORK_API void* GetAddress(const std::string& name) {
     sim::CheckHostAlive(name);
     sim::CountLookup(name);
-    if (S().unresolved.count(name) != 0) {
-        return nullptr;
-    }
     const auto& functions = sim::Functions();
     auto it = functions.find(name);
-    return it == functions.end() ? nullptr : it->second;
+    if (it == functions.end() || S().unresolved.count(name) != 0) {
+        static void* const module_base = sim::GameModuleBase();
+        return module_base;
+    }
+    return it->second;
 }
 
-BF_FRAMEWORK_API std::uint64_t GetAddress(const void* base, const std::string& name) {
+BF_FRAMEWORK_API unsigned long long GetAddress(const void* base, const std::string& name) {
     sim::CheckHostAlive(name);
     sim::CountLookup(name);
-    if (S().unresolved.count(name) != 0) {
-        return 0;
-    }
     const auto& fields = sim::Fields();
     auto it = fields.find(name);
-    if (it == fields.end()) {
-        return 0;
+    if (it == fields.end() || S().unresolved.count(name) != 0) {
+        return reinterpret_cast<std::uint64_t>(base);
     }
     if (base == nullptr) {
         S().Fault(fmt::format("field {} asked of a null object", name));
@@ -454,7 +538,7 @@ BF_FRAMEWORK_API std::vector<std::shared_ptr<spdlog::sinks::sink>>& GetLogSinks(
 
 namespace ArkApi {
 
-std::uint64_t IApiUtils::GetSteamIdFromController(AController* controller) {
+unsigned long long IApiUtils::GetSteamIdFromController(AController* controller) {
     sim::Player* player = S().PlayerByController(controller);
     return player != nullptr ? player->steam_id : 0;
 }
@@ -479,8 +563,8 @@ BF_FRAMEWORK_API bool IsPluginLoaded(const std::string& plugin_name) {
     return S().IsPluginLoaded(plugin_name);
 }
 
-BF_FRAMEWORK_API std::wstring Utf8Decode(const std::string& text) {
-    const std::u16string units = sim::FromUtf8(text);
+BF_FRAMEWORK_API std::wstring Utf8Decode(const std::string& str) {
+    const std::u16string units = sim::FromUtf8(str);
     return std::wstring(units.begin(), units.end());
 }
 

@@ -1,12 +1,18 @@
 #include "sim/host/server.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
+#include <iterator>
 
 #include <spdlog/details/null_mutex.h>
 #include <spdlog/sinks/base_sink.h>
 
 namespace sim {
+
+static_assert(offsetof(SimRconPacket, id) == offsetof(RCONPacket, Id) &&
+              offsetof(SimRconPacket, body) == offsetof(RCONPacket, Body) &&
+              sizeof(SimFString) == sizeof(FString));
 
 namespace {
 
@@ -251,10 +257,18 @@ bool Server::IsPluginLoaded(std::string_view name) const {
     return it != siblings.end() && it->second.present;
 }
 
-void Server::Register(CommandKind kind, std::u16string name, void* callback) {
-    Emit(
-        Effect{"register", {{"kind", std::string(CommandKindName(kind))}, {"name", ToUtf8(name)}}});
-    commands.push_back(RegisteredCommand{kind, std::move(name), callback});
+void Server::Register(RegisteredCommand command) {
+    Emit(Effect{
+        "register",
+        {{"kind", std::string(CommandKindName(command.kind))}, {"name", ToUtf8(command.name)}}});
+    commands.push_back(std::move(command));
+}
+
+void Server::AbandonCommands() {
+    static auto* abandoned = new std::vector<RegisteredCommand>();
+    // Moving a callback hands over its pointers without calling into its module.
+    std::move(commands.begin(), commands.end(), std::back_inserter(*abandoned));
+    commands.clear();
 }
 
 bool Server::Unregister(CommandKind kind, std::u16string_view name) {
@@ -307,7 +321,8 @@ bool Server::RunChat(Player& player, std::u16string_view line) {
         return false;
     }
     SimFString message = MakeString(line);
-    auto callback = reinterpret_cast<ArkApi::ChatCallback>(command->callback);
+    // A copy, as the command may be removed while it runs.
+    const ArkApi::ChatCallback callback = command->chat;
     callback(reinterpret_cast<AShooterPlayerController*>(player.controller.get()),
              reinterpret_cast<FString*>(&message), EChatSendMode::GlobalChat);
     FreeString(message);
@@ -320,7 +335,7 @@ bool Server::RunConsole(Player& player, std::u16string_view line) {
         return false;
     }
     SimFString text = MakeString(line);
-    auto callback = reinterpret_cast<ArkApi::ConsoleCallback>(command->callback);
+    const ArkApi::ConsoleCallback callback = command->console;
     callback(reinterpret_cast<APlayerController*>(player.controller.get()),
              reinterpret_cast<FString*>(&text), false);
     FreeString(text);
@@ -343,7 +358,7 @@ bool Server::RunRcon(SimRconConnection& connection, std::int32_t id, std::u16str
     packet.id = id;
     packet.body = MakeString(line);
     packet.length = static_cast<std::int32_t>(line.size());
-    auto callback = reinterpret_cast<ArkApi::RconCallback>(command->callback);
+    const ArkApi::RconCallback callback = command->rcon;
     callback(reinterpret_cast<RCONClientConnection*>(&connection),
              reinterpret_cast<RCONPacket*>(&packet), reinterpret_cast<UWorld*>(&world));
     FreeString(packet.body);

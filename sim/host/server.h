@@ -56,10 +56,14 @@ struct SiblingBooks {
 enum class CommandKind { Chat, Console, Rcon };
 std::string_view CommandKindName(CommandKind kind);
 
+// A command as the framework keeps it: its own copy of the plugin's callback (the one
+// that matches the kind is set).
 struct RegisteredCommand {
     CommandKind kind;
     std::u16string name;
-    void* callback;
+    ArkApi::ChatCallback chat;
+    ArkApi::ConsoleCallback console;
+    ArkApi::RconCallback rcon;
 };
 
 class Server {
@@ -104,7 +108,8 @@ class Server {
     std::map<std::string, std::set<std::string>, std::less<>> grants = {{"Admins", {"*"}}};
     bool IsPluginLoaded(std::string_view name) const;
 
-    // Lookup texts that scripts have made unresolvable.
+    // Lookup texts that scripts have made unresolvable: answered as the framework answers a
+    // text it does not know.
     std::set<std::string, std::less<>> unresolved;
     std::map<std::string, std::uint64_t, std::less<>> lookup_counts;
 
@@ -113,7 +118,10 @@ class Server {
 
     // Registry.
     std::vector<RegisteredCommand> commands;
-    void Register(CommandKind kind, std::u16string name, void* callback);
+    void Register(RegisteredCommand command);
+    // Forgets every command without destroying its callback: the copies a module left
+    // behind are managed by that module's code, which may no longer be mapped.
+    void AbandonCommands();
     bool Unregister(CommandKind kind, std::u16string_view name);
     const RegisteredCommand* FindCommand(CommandKind kind, std::u16string_view line) const;
 

@@ -1,5 +1,5 @@
 // Substitute points plugin: balances kept by the simulated server per steam id.
-#include "commands/sibling_api.h"
+#include "host/sibling_plugins.h"
 #include "sim/siblings/books.h"
 
 namespace ArkShop::Points {

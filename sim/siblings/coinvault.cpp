@@ -1,5 +1,5 @@
 // Substitute tokens plugin: balances per steam id and token type.
-#include "commands/sibling_api.h"
+#include "host/sibling_plugins.h"
 #include "sim/siblings/books.h"
 
 namespace CoinVault::Tokens {

@@ -1,11 +1,11 @@
 // Substitute permissions plugin: players belong to groups, groups hold permissions, and a
 // group holding "*" holds them all.
-#include "commands/sibling_api.h"
+#include "host/sibling_plugins.h"
 #include "sim/siblings/books.h"
 
 namespace Permissions {
 
-bool IsPlayerHasPermission(unsigned long long steam_id, FString& permission) {
+bool IsPlayerHasPermission(unsigned long long steam_id, const FString& permission) {
     const std::string name =
         sim::ToUtf8(sim::Server::View(reinterpret_cast<const sim::SimFString&>(permission)));
     const sim::Server& server = sim::TheServer();

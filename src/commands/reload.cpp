@@ -35,7 +35,7 @@ std::optional<std::string> ReloadConfig() {
 }
 
 void Reply(RCONClientConnection* connection, RCONPacket* packet, const std::string& text) {
-    host::RconSendMessage(connection, packet->id, host::FStringFromNarrow(text));
+    host::RconSendMessage(connection, packet->Id, host::FStringFromNarrow(text));
 }
 
 // Reads a number the way the standard string-to-float conversion does.
@@ -101,7 +101,8 @@ void TestRconCommand(RCONClientConnection* connection, RCONPacket* packet, UWorl
     if (connection == nullptr || packet == nullptr) {
         return;
     }
-    const host::HostArray<host::FString> words = SplitAtDelimiter(packet->body, u" ");
+    const host::HostArray<host::FString> words =
+        SplitAtDelimiter(host::FromFramework(packet->Body), u" ");
     float channels[4] = {};
     for (int i = 0; i < 4; ++i) {
         const std::optional<float> value =

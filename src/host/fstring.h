@@ -6,6 +6,8 @@
 #include <string_view>
 #include <type_traits>
 
+#include "host/framework.h"
+
 namespace beastfinder::host {
 
 class FString {
@@ -45,6 +47,18 @@ class FString {
 
 static_assert(sizeof(FString) == 16 && std::is_standard_layout_v<FString>,
               "FString must have the host's three-field layout");
+static_assert(sizeof(::FString) == sizeof(FString) && std::is_standard_layout_v<::FString>);
+
+// The framework's declarations name the same three fields as ::FString.
+inline const ::FString& ToFramework(const FString& text) noexcept {
+    return reinterpret_cast<const ::FString&>(text);
+}
+inline FString* FromFramework(::FString* text) noexcept {
+    return reinterpret_cast<FString*>(text);
+}
+inline const FString& FromFramework(const ::FString& text) noexcept {
+    return reinterpret_cast<const FString&>(text);
+}
 
 // 8-bit text; every byte of 128 or above becomes '?'.
 FString FStringFromNarrow(std::string_view text);

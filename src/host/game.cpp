@@ -76,6 +76,21 @@ std::bitset<kLookupCount> g_reported;
     throw error;
 }
 
+// The framework answers a text it does not know with the game module's base address; a
+// text no game can have shows what that answer is.
+void* UnknownFunction() {
+    if (detail::g_memo.has_unknown_function) {
+        return detail::g_memo.unknown_function;
+    }
+    static const std::string probe = "Beastfinder.<no such function>";
+    void* unknown = ::GetAddress(probe);
+    if (g_scope_depth > 0) {
+        detail::g_memo.unknown_function = unknown;
+        detail::g_memo.has_unknown_function = true;
+    }
+    return unknown;
+}
+
 template <typename Fn>
 Fn Function(Lookup lookup) {
     return reinterpret_cast<Fn>(ResolveFunction(lookup));
@@ -101,7 +116,7 @@ LookupScope::~LookupScope() {
 void* detail::ResolveFunctionAsking(Lookup lookup) {
     const auto index = static_cast<std::size_t>(lookup);
     void* address = ::GetAddress(LookupString(lookup));
-    if (address == nullptr) {
+    if (address == nullptr || address == UnknownFunction()) {
         Unresolved(lookup);
     }
     if (g_scope_depth > 0) {
@@ -118,7 +133,9 @@ void* detail::ResolveFieldAsking(const void* object, Lookup lookup) {
     }
     const auto base = reinterpret_cast<std::uintptr_t>(object);
     const std::uint64_t address = ::GetAddress(object, LookupString(lookup));
-    if (address == 0) {
+    // An unknown field is answered with the object itself; no field the plugin reads can
+    // lie at offset 0, where every game object keeps its virtual table.
+    if (address == 0 || address == base) {
         Unresolved(lookup);
     }
     if (g_scope_depth > 0) {

@@ -33,13 +33,8 @@ struct APrimalWorldSettings {};
 struct UWorld {};
 struct RCONClientConnection {};
 
-struct RCONPacket {
-    std::int32_t length;
-    std::int32_t id;
-    std::int32_t type;
-    beastfinder::host::FString body;
-};
-static_assert(offsetof(RCONPacket, id) == 4 && offsetof(RCONPacket, body) == 16);
+// The plugin reads the request id and the body.
+static_assert(offsetof(RCONPacket, Id) == 4 && offsetof(RCONPacket, Body) == 16);
 
 namespace beastfinder::host {
 
@@ -91,7 +86,8 @@ class HostLookupError : public std::runtime_error {
 };
 
 // While one is alive, resolved addresses and field offsets are reused instead of asked for
-// again; the last scope to end forgets them, so nothing survives a command.
+// again; the last scope to end forgets them, so nothing survives a command. A scope also
+// asks once what the framework answers for a text it does not know (it never answers null).
 class LookupScope {
   public:
     LookupScope() noexcept;
@@ -103,6 +99,8 @@ class LookupScope {
 namespace detail {
 // What the live scopes have resolved; empty outside any scope.
 struct LookupMemo {
+    void* unknown_function = nullptr;
+    bool has_unknown_function = false;
     void* function[kLookupCount] = {};
     std::intptr_t offset[kLookupCount] = {};
     bool has_offset[kLookupCount] = {};

@@ -1,70 +1,52 @@
-// The module's entry points: the pair the framework calls, and on Windows the loader's.
-#include <exception>
-
-#include "config/config.h"
-#include "host/game.h"
-#include "host/log.h"
+// The module's entry points, as the framework and the operating system's loader call them.
+// Nothing but plugin.h is included, so that the name check compiles this file for the MSVC
+// target as it is.
 #include "plugin/plugin.h"
 
 #if defined(_WIN32)
-#include <windows.h>
-#define BF_PLUGIN_EXPORT __declspec(dllexport)
+#define BF_MODULE_EXPORT extern "C" __declspec(dllexport)
 #else
-#define BF_PLUGIN_EXPORT __attribute__((visibility("default")))
+#define BF_MODULE_EXPORT extern "C" __attribute__((visibility("default")))
 #endif
 
-namespace {
-
-void LogStartupFailure(const char* what) noexcept {
-    try {
-        beastfinder::host::Log().error(beastfinder::host::LogMessage(what));
-    } catch (...) {
-    }
-}
-
-}  // namespace
-
-// True when the plugin started. A failed start leaves exactly one error line in the log and
-// nothing registered; nothing is thrown through the loader.
-extern "C" BF_PLUGIN_EXPORT bool Load() noexcept {
-    try {
-        beastfinder::Load();
-        return true;
-    } catch (const beastfinder::ConfigLoadError&) {
-        // The loader has written its own line.
-    } catch (const beastfinder::host::HostLookupError&) {
-        // Logged where the lookup failed.
-    } catch (const std::exception& error) {
-        LogStartupFailure(error.what());
-    } catch (...) {
-        LogStartupFailure("Start-up failed with an unknown error");
-    }
-    return false;
-}
-
-extern "C" BF_PLUGIN_EXPORT void Unload() noexcept {
-    try {
-        beastfinder::Unload();
-    } catch (const std::exception& error) {
-        LogStartupFailure(error.what());
-    } catch (...) {
-    }
+// The framework calls this before it frees the module: the callbacks it keeps point into
+// this module, so every command must be gone by then.
+BF_MODULE_EXPORT void Plugin_Unload() {
+    beastfinder::Stop();
 }
 
 #if defined(_WIN32)
-BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
+
+namespace {
+// The loader's notifications, as <windows.h> numbers them.
+constexpr unsigned long kProcessDetach = 0;
+constexpr unsigned long kProcessAttach = 1;
+}  // namespace
+
+// Loading happens here, when the framework loads the module; a failed start-up makes the
+// loader refuse the module.
+extern "C" int __stdcall DllMain(void* /*module*/, unsigned long reason, void* reserved) {
     switch (reason) {
-        case DLL_PROCESS_ATTACH:
-            return Load() ? TRUE : FALSE;
-        case DLL_PROCESS_DETACH:
+        case kProcessAttach:
+            return beastfinder::Start() ? 1 : 0;
+        case kProcessDetach:
             // Set when the process is ending: the host may already be torn down, and the
-            // memory goes with the process. Only an unload by the framework releases.
+            // memory goes with the process. Otherwise this is a release without
+            // Plugin_Unload (or after a failed start), and Stop runs only if nothing did.
             if (reserved == nullptr) {
-                Unload();
+                beastfinder::Stop();
             }
-            return TRUE;
+            return 1;
         default:
-            return TRUE;
+            return 1;
     }
 }
+
+#else
+
+// Hosts without a loader notification call this once after opening the module.
+BF_MODULE_EXPORT bool Load() {
+    return beastfinder::Start();
+}
+
 #endif

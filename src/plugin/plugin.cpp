@@ -1,7 +1,8 @@
 #include "plugin/plugin.h"
 
+#include <array>
+#include <cstddef>
 #include <exception>
-#include <optional>
 #include <string>
 
 #include "commands/commands.h"
@@ -9,10 +10,18 @@
 #include "host/framework.h"
 #include "host/game.h"
 #include "host/log.h"
+#include "host/process_record.h"
 
 namespace beastfinder {
 
 namespace {
+
+void LogError(const char* what) noexcept {
+    try {
+        host::Log().error(host::LogMessage(what));
+    } catch (...) {
+    }
+}
 
 // Nothing a handler throws may reach the host: lookup errors were logged where they arose,
 // anything else is logged here, and the command simply ends.
@@ -23,30 +32,21 @@ void Guarded(Body&& body) noexcept {
         body();
     } catch (const host::HostLookupError&) {
     } catch (const std::exception& error) {
-        try {
-            host::Log().error(host::LogMessage(error.what()));
-        } catch (...) {
-        }
+        LogError(error.what());
     } catch (...) {
-        try {
-            host::Log().error("A command failed with an unknown error");
-        } catch (...) {
-        }
+        LogError("A command failed with an unknown error");
     }
 }
 
 template <auto Handler>
 void ChatEntry(AShooterPlayerController* controller, FString* message,
                EChatSendMode::Type mode) noexcept {
-    Guarded([&] {
-        Handler(controller, reinterpret_cast<host::FString*>(message),
-                static_cast<std::int32_t>(mode));
-    });
+    Guarded([&] { Handler(controller, host::FromFramework(message), mode); });
 }
 
 template <auto Handler>
 void ConsoleEntry(APlayerController* controller, FString* command, bool log) noexcept {
-    Guarded([&] { Handler(controller, reinterpret_cast<host::FString*>(command), log); });
+    Guarded([&] { Handler(controller, host::FromFramework(command), log); });
 }
 
 template <auto Handler>
@@ -54,69 +54,105 @@ void RconEntry(RCONClientConnection* connection, RCONPacket* packet, UWorld* wor
     Guarded([&] { Handler(connection, packet, world); });
 }
 
-// The names the tracker commands were registered under, so that Unload removes exactly
-// those whatever a reload has changed since. A name the registry cannot take as it is was
-// not registered (the load warned about it).
-struct Registered {
-    std::optional<std::string> tame;
-    std::optional<std::string> wild;
-    std::optional<std::string> admin;
+enum class Kind { Chat, Console, Rcon };
+
+struct Command {
+    Kind kind;
+    void (*add)(const FString& name);
 };
 
-std::optional<std::string> TrackerName(const std::string& configured) {
-    if (!IsRegistrableCommand(configured)) {
-        return std::nullopt;
+// The command table in registration order; names are read at Load.
+constexpr std::size_t kCommandCount = 7;
+const std::array<Command, kCommandCount> kCommands = {{
+    {Kind::Chat,
+     [](const FString& name) {
+         ArkApi::GetCommands().AddChatCommand(name, &ChatEntry<TameTrackerCommand>);
+     }},
+    {Kind::Chat,
+     [](const FString& name) {
+         ArkApi::GetCommands().AddChatCommand(name, &ChatEntry<WildTrackerCommand>);
+     }},
+    {Kind::Chat,
+     [](const FString& name) {
+         ArkApi::GetCommands().AddChatCommand(name, &ChatEntry<AdminTrackerCommand>);
+     }},
+    {Kind::Rcon,
+     [](const FString& name) {
+         ArkApi::GetCommands().AddRconCommand(name, &RconEntry<TestRconCommand>);
+     }},
+    {Kind::Chat,
+     [](const FString& name) {
+         ArkApi::GetCommands().AddChatCommand(name, &ChatEntry<ReloadChatCommand>);
+     }},
+    {Kind::Rcon,
+     [](const FString& name) {
+         ArkApi::GetCommands().AddRconCommand(name, &RconEntry<ReloadRconCommand>);
+     }},
+    {Kind::Console,
+     [](const FString& name) {
+         ArkApi::GetCommands().AddConsoleCommand(name, &ConsoleEntry<ReloadConsoleCommand>);
+     }},
+}};
+
+void Remove(Kind kind, const FString& name) {
+    ArkApi::ICommands& commands = ArkApi::GetCommands();
+    switch (kind) {
+        case Kind::Chat:
+            commands.RemoveChatCommand(name);
+            break;
+        case Kind::Console:
+            commands.RemoveConsoleCommand(name);
+            break;
+        case Kind::Rcon:
+            commands.RemoveRconCommand(name);
+            break;
     }
-    return configured;
-}
-std::optional<Registered> g_registered;
-
-const char* const kTestCommand = "bf.test";
-const char* const kReloadChat = kReloadChatCommand;
-const char* const kReloadConsole = "bf.reload";
-const char* const kReloadRcon = "bf.reload";
-
-void AddChat(const std::string& name, ArkApi::ChatCallback callback) {
-    const host::FString text = host::FStringFromNarrow(name);
-    ArkApi::GetCommands().AddChatCommand(reinterpret_cast<const FString&>(text), callback);
 }
 
-void AddTracker(const std::optional<std::string>& name, ArkApi::ChatCallback callback) {
-    if (name) {
-        AddChat(*name, callback);
+// The names Load registered, kept as host text until Unload: removal then needs nothing
+// that could fail (not even the host's allocator), and removes exactly what was added
+// whatever a reload has changed since. The rows marked `added` are registered.
+struct Registration {
+    std::array<host::FString, kCommandCount> names;
+    std::array<bool, kCommandCount> added{};
+};
+
+host::ProcessRecord<Registration>& Registered() {
+    static host::ProcessRecord<Registration> registered;
+    return registered;
+}
+
+// Removes the rows registered so far, each whatever became of the others.
+void RemoveRows(Registration& registration) noexcept {
+    for (std::size_t row = 0; row < kCommandCount; ++row) {
+        if (!registration.added[row]) {
+            continue;
+        }
+        registration.added[row] = false;
+        try {
+            Remove(kCommands[row].kind, host::ToFramework(registration.names[row]));
+        } catch (const std::exception& error) {
+            LogError(error.what());
+        } catch (...) {
+            LogError("Removing a command failed with an unknown error");
+        }
     }
 }
 
-void AddConsole(const std::string& name, ArkApi::ConsoleCallback callback) {
-    const host::FString text = host::FStringFromNarrow(name);
-    ArkApi::GetCommands().AddConsoleCommand(reinterpret_cast<const FString&>(text), callback);
-}
-
-void AddRcon(const std::string& name, ArkApi::RconCallback callback) {
-    const host::FString text = host::FStringFromNarrow(name);
-    ArkApi::GetCommands().AddRconCommand(reinterpret_cast<const FString&>(text), callback);
-}
-
-void RemoveChat(const std::string& name) {
-    const host::FString text = host::FStringFromNarrow(name);
-    ArkApi::GetCommands().RemoveChatCommand(reinterpret_cast<const FString&>(text));
-}
-
-void RemoveTracker(const std::optional<std::string>& name) {
-    if (name) {
-        RemoveChat(*name);
+// Runs one step of Unload; a failure is logged and the next step runs all the same.
+template <typename Step>
+void Attempt(Step&& step) noexcept {
+    try {
+        step();
+    } catch (const host::HostLookupError&) {
+    } catch (const std::exception& error) {
+        LogError(error.what());
+    } catch (...) {
+        LogError("Shut-down step failed with an unknown error");
     }
 }
 
-void RemoveConsole(const std::string& name) {
-    const host::FString text = host::FStringFromNarrow(name);
-    ArkApi::GetCommands().RemoveConsoleCommand(reinterpret_cast<const FString&>(text));
-}
-
-void RemoveRcon(const std::string& name) {
-    const host::FString text = host::FStringFromNarrow(name);
-    ArkApi::GetCommands().RemoveRconCommand(reinterpret_cast<const FString&>(text));
-}
+bool g_started = false;
 
 }  // namespace
 
@@ -125,40 +161,77 @@ void Load() {
     // A module the framework loads again must not see anything of its previous life.
     ResetConfig();
     ResetWildCooldowns();
-    g_registered.reset();
+    Registered().Release();
 
     host::CreatePluginLogger();
     LoadConfig();
 
     const PluginConfig& config = Config();
-    g_registered =
-        Registered{TrackerName(config.TameTracker.Command), TrackerName(config.WildTracker.Command),
-                   TrackerName(config.AdminTracker.Command)};
-    AddTracker(g_registered->tame, &ChatEntry<TameTrackerCommand>);
-    AddTracker(g_registered->wild, &ChatEntry<WildTrackerCommand>);
-    AddTracker(g_registered->admin, &ChatEntry<AdminTrackerCommand>);
-    AddRcon(kTestCommand, &RconEntry<TestRconCommand>);
-    AddChat(kReloadChat, &ChatEntry<ReloadChatCommand>);
-    AddRcon(kReloadRcon, &RconEntry<ReloadRconCommand>);
-    AddConsole(kReloadConsole, &ConsoleEntry<ReloadConsoleCommand>);
+    const std::array<std::string, kCommandCount> names = {
+        config.TameTracker.Command,
+        config.WildTracker.Command,
+        config.AdminTracker.Command,
+        "bf.test",
+        kReloadChatCommand,
+        "bf.reload",
+        "bf.reload",
+    };
+    // Every name is made before the first registration: a host that cannot allocate stops
+    // Load with nothing registered.
+    Registration& registration = Registered().Get();
+    for (std::size_t row = 0; row < kCommandCount; ++row) {
+        registration.names[row] = host::FStringFromNarrow(names[row]);
+    }
+    try {
+        for (std::size_t row = 0; row < kCommandCount; ++row) {
+            // A name the registry cannot take as it is stays unregistered (the load warned).
+            if (!IsRegistrableCommand(names[row])) {
+                continue;
+            }
+            kCommands[row].add(host::ToFramework(registration.names[row]));
+            registration.added[row] = true;
+        }
+    } catch (...) {
+        // A module that fails to start is freed: none of its callbacks may stay behind.
+        RemoveRows(registration);
+        throw;
+    }
 }
 
 void Unload() {
     host::LookupScope scope;
-    Config().WildTracker.ExcludeSearch.Clear();
-    if (g_registered) {
-        RemoveTracker(g_registered->tame);
-        RemoveTracker(g_registered->wild);
-        RemoveTracker(g_registered->admin);
-        RemoveRcon(kTestCommand);
-        RemoveChat(kReloadChat);
-        RemoveRcon(kReloadRcon);
-        RemoveConsole(kReloadConsole);
-        g_registered.reset();
+    Attempt([] { Config().WildTracker.ExcludeSearch.Clear(); });
+    RemoveRows(Registered().Get());
+    // Releases the names and the rest of the plugin's host memory while the host is
+    // certainly present.
+    Registered().Release();
+    Attempt(ResetConfig);
+    Attempt(ResetWildCooldowns);
+}
+
+bool Start() noexcept {
+    g_started = true;
+    try {
+        Load();
+        return true;
+    } catch (const ConfigLoadError&) {
+        // The loader has written its own line.
+    } catch (const host::HostLookupError&) {
+        // Logged where the lookup failed.
+    } catch (const std::exception& error) {
+        LogError(error.what());
+    } catch (...) {
+        LogError("Start-up failed with an unknown error");
     }
-    // Release the rest of the plugin's host memory while the host is certainly present.
-    ResetConfig();
-    ResetWildCooldowns();
+    return false;
+}
+
+void Stop() noexcept {
+    if (!g_started) {
+        return;
+    }
+    g_started = false;
+    Attempt(Unload);
 }
 
 }  // namespace beastfinder
