@@ -20,14 +20,14 @@
 #include <unistd.h>
 #endif
 
-#include "sim/check.h"
-#include "sim/generate.h"
-#include "sim/host/server.h"
-#include "sim/line_editor.h"
-#include "sim/module.h"
-#include "sim/output.h"
-#include "sim/rcon_server.h"
-#include "sim/script.h"
+#include "sim/framework/module.h"
+#include "sim/framework/server.h"
+#include "sim/rcon/rcon_server.h"
+#include "sim/script/line_editor.h"
+#include "sim/script/script.h"
+#include "sim/tools/check.h"
+#include "sim/tools/generate.h"
+#include "sim/views/output.h"
 
 namespace fs = std::filesystem;
 

@@ -11,8 +11,8 @@
 #include "host/fstring.h"
 #include "host/logger.h"
 #include "host/platform.h"
-#include "sim/host/server.h"
-#include "sim/host/siblings.h"
+#include "sim/framework/server.h"
+#include "sim/framework/siblings.h"
 #include "tests/host_fixture.h"
 
 namespace beastfinder {

@@ -23,7 +23,7 @@
 #include "config/messages.h"
 #include "host/logger.h"
 #include "host/platform.h"
-#include "sim/host/server.h"
+#include "sim/framework/server.h"
 #include "tests/host_fixture.h"
 
 // Everything a load can change, as one comparable value: each setting under the name of

@@ -5,7 +5,7 @@
 #include "config/config.h"
 #include "config/messages.h"
 #include "present/coordinates.h"
-#include "sim/host/server.h"
+#include "sim/framework/server.h"
 #include "tests/host_fixture.h"
 
 namespace beastfinder {

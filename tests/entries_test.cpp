@@ -14,7 +14,7 @@
 #include "config/messages.h"
 #include "host/platform.h"
 #include "search/entries.h"
-#include "sim/host/server.h"
+#include "sim/framework/server.h"
 #include "tests/host_fixture.h"
 
 namespace beastfinder {

@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "host/game.h"
-#include "sim/host/server.h"
-#include "sim/host/siblings.h"
-#include "sim/module.h"
-#include "sim/world.h"
+#include "sim/framework/module.h"
+#include "sim/framework/server.h"
+#include "sim/framework/siblings.h"
+#include "sim/script/world.h"
 #include "tests/host_fixture.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include "config/config.h"
 #include "host/logger.h"
 #include "search/matching.h"
-#include "sim/host/server.h"
+#include "sim/framework/server.h"
 #include "tests/host_fixture.h"
 
 namespace beastfinder {

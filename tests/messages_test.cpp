@@ -14,8 +14,8 @@
 
 #include "config/messages.h"
 #include "host/logger.h"
-#include "sim/host/server.h"
-#include "sim/output.h"
+#include "sim/framework/server.h"
+#include "sim/views/output.h"
 #include "tests/host_fixture.h"
 
 namespace beastfinder {

@@ -14,9 +14,9 @@
 #endif
 
 #include "host/game.h"
-#include "sim/host/server.h"
-#include "sim/module.h"
-#include "sim/world.h"
+#include "sim/framework/module.h"
+#include "sim/framework/server.h"
+#include "sim/script/world.h"
 #include "tests/host_fixture.h"
 
 // The exit test's child leaves the plugin loaded on purpose: what it holds then belongs to

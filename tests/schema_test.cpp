@@ -15,7 +15,7 @@
 #include "config/json_reader.h"
 #include "config/keys.h"
 #include "host/logger.h"
-#include "sim/host/server.h"
+#include "sim/framework/server.h"
 #include "tests/host_fixture.h"
 
 namespace beastfinder::config {

@@ -9,12 +9,12 @@
 #include <vector>
 
 #include "config/json_reader.h"
-#include "sim/host/server.h"
-#include "sim/html_page.h"
-#include "sim/output.h"
-#include "sim/render.h"
-#include "sim/script.h"
-#include "sim/world.h"
+#include "sim/framework/server.h"
+#include "sim/script/script.h"
+#include "sim/script/world.h"
+#include "sim/views/html_page.h"
+#include "sim/views/output.h"
+#include "sim/views/render.h"
 #include "tests/host_fixture.h"
 
 namespace sim {
