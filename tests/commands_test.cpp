@@ -27,12 +27,7 @@ class CommandHandlers : public bftest::HostTest {
         HostTest::SetUp();
     }
     void TearDown() override {
-        sim::UnloadAllSiblings();
-        sim::TheServer().siblings.clear();
-        sim::TheServer().points.clear();
-        sim::TheServer().tokens.clear();
-        sim::TheServer().groups.clear();
-        sim::TheServer().grants = {{"Admins", {"*"}}};
+        sim::TheServer().Reset();
         HostTest::TearDown();
     }
 };

@@ -62,13 +62,11 @@ class FaultInjection : public ::testing::Test {
 
     void TearDown() override {
         auto& server = sim::TheServer();
+        // Unload's own lookups must resolve.
         server.unresolved.clear();
-        server.has_world_settings = true;
         module_.Close();
         CheckEffects();
-        server.ClearWorld();
-        sim::UnloadAllSiblings();
-        server.siblings.clear();
+        server.Reset();
         EXPECT_EQ(server.Allocator().LiveBlocks(), 0U) << "host blocks leaked";
     }
 

@@ -44,8 +44,7 @@ class Matching : public bftest::HostTest {
         Config().WildTracker.MaxLevel = Config().WildTracker.MinLevel = -1;
     }
     void TearDown() override {
-        sim::TheServer().unresolved.clear();
-        sim::TheServer().ClearWorld();
+        sim::TheServer().Reset();
         ResetConfig();
         HostTest::TearDown();
     }

@@ -342,11 +342,7 @@ class SessionTest : public ::testing::Test {
         options_.server_dir = dir_.string();
         options_.world_file = (dir_ / "world.json").string();
     }
-    void TearDown() override {
-        TheServer().ClearWorld();
-        TheServer().unresolved.clear();
-        TheServer().TakeEffects();
-    }
+    void TearDown() override { TheServer().Reset(); }
     std::string Run(Session& session, const std::string& line, std::string more = "") {
         std::istringstream rest(more);
         LineSource source(rest, "s.txt");

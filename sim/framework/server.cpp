@@ -1,4 +1,5 @@
 #include "sim/framework/server.h"
+#include "sim/framework/siblings.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -233,6 +234,24 @@ bool Server::RemoveCreature(std::uint64_t id) {
     FreeString((*it)->dino->owning_player_name);
     creatures_.erase(it);
     return true;
+}
+
+void Server::Reset() {
+    ClearWorld();
+    UnloadAllSiblings();
+    has_world = true;
+    has_world_settings = true;
+    world_settings = SimWorldSettings{};
+    // Assigned from a string object: GCC 12 misreads the literal's copy as overlapping.
+    current_dir = std::string(".");
+    siblings.clear();
+    points.clear();
+    tokens.clear();
+    groups.clear();
+    grants = {{"Admins", {"*"}}};
+    unresolved.clear();
+    lookup_counts.clear();
+    TakeEffects();
 }
 
 void Server::ClearWorld() {

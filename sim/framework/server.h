@@ -92,6 +92,13 @@ class Server {
     const std::vector<std::unique_ptr<Creature>>& Creatures() const { return creatures_; }
     void ClearWorld();
 
+    // Back to a new server's world and books, for the next test or script: no players or
+    // creatures, a current world with default settings, no sibling plugin loaded, no points,
+    // tokens or groups, only Admins granted, every lookup answered, the current folder ".".
+    // The clock, the command registry, host memory and the log sinks stay: they belong to
+    // whatever module is loaded, which may keep cooldowns and registrations across the reset.
+    void Reset();
+
     bool has_world = true;
     bool has_world_settings = true;
     SimWorld world;

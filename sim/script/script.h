@@ -111,6 +111,8 @@ class Session {
     static std::vector<std::string_view> CommandNames();
     // Every command with its usage, the prompt's own words and the plugin's chat commands.
     std::string Help() const;
+    // The script commands as the simulator's guide lists them: a Markdown table.
+    static std::string CommandsMarkdown();
     // The simulator or plugin command `word` was probably meant to be, or empty.
     std::string ClosestCommand(std::string_view word) const;
 
