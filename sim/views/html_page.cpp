@@ -387,8 +387,9 @@ double TextWidth(std::string_view utf8, double font_size) {
     return static_cast<double>(characters) * font_size * 0.62;
 }
 
-void WriteMap(std::ostream& out, const std::vector<PageStep>& steps, const PageWorld& world) {
-    const std::vector<MapArrow> arrows = ArrowsOf(steps);
+// Every point the map must hold: players, creatures, the arrows and what they point at.
+std::vector<std::pair<double, double>> MapPoints(const std::vector<MapArrow>& arrows,
+                                                 const PageWorld& world) {
     std::vector<std::pair<double, double>> points;
     for (const PlayerSpec& player : world.players) {
         points.emplace_back(player.position.x, player.position.y);
@@ -403,14 +404,11 @@ void WriteMap(std::ostream& out, const std::vector<PageStep>& steps, const PageW
             points.emplace_back(arrow.target->position[0], arrow.target->position[1]);
         }
     }
-    const Projection map = FitMap(world.calibration, points);
-    const double size = kMapPixels + 2 * kMargin;
-    out << fmt::format(
-        "<svg class=\"map\" xmlns=\"http://www.w3.org/2000/svg\" width=\"{0}\" height=\"{0}\" "
-        "viewBox=\"0 0 {0} {0}\" role=\"img\" aria-label=\"map of the world\">\n",
-        Number(size));
-    out << fmt::format("<rect x=\"{0}\" y=\"{0}\" width=\"{1}\" height=\"{1}\" class=\"land\"/>\n",
-                       kMargin, kMapPixels);
+    return points;
+}
+
+// The grid with its longitude and latitude marks.
+void WriteGrid(std::ostream& out, const Projection& map, double size) {
     const double step = GridStep(map.span);
     for (int line = 0; line <= 20; ++line) {
         const double value = map.left + line * step;
@@ -431,13 +429,21 @@ void WriteMap(std::ostream& out, const std::vector<PageStep>& steps, const PageW
         "<text class=\"axis\" x=\"12\" y=\"{}\" text-anchor=\"middle\" "
         "transform=\"rotate(-90 12 {})\">latitude</text>\n",
         Number(size / 2), Number(size / 2), Number(size / 2));
+}
 
+// Each tribe's place in the colours of tamed creatures, by name.
+std::map<std::string, std::size_t> TribeColors(const PageWorld& world) {
     std::map<std::string, std::size_t> tribes;
     for (const CreatureSpec& creature : world.creatures) {
         if (creature.team > kTamedTeamFloor) {
             tribes.emplace(TribeName(creature), tribes.size());
         }
     }
+    return tribes;
+}
+
+void WriteCreatures(std::ostream& out, const Projection& map, const PageWorld& world,
+                    std::map<std::string, std::size_t>& tribes) {
     for (const CreatureSpec& creature : world.creatures) {
         double px = 0, py = 0;
         if (!map.ToPixels(creature.position.x, creature.position.y, px, py)) {
@@ -458,14 +464,17 @@ void WriteMap(std::ostream& out, const std::vector<PageStep>& steps, const PageW
             "<title>{}</title></circle>\n",
             tamed ? "tamed" : "wild", Number(px), Number(py), tamed ? 3.2 : 2.4, fill, Shown(tip));
     }
+}
 
+// The players' markers, larger for those who ran a command; their names, returned, go on top.
+std::string WritePlayers(std::ostream& out, const Projection& map, const PageWorld& world,
+                         const std::vector<PageStep>& steps, LabelLayout& labels) {
     std::set<std::string> askers;
     for (const PageStep& step_record : steps) {
         if (!step_record.player.empty()) {
             askers.insert(step_record.player);
         }
     }
-    LabelLayout labels(size);
     std::string names;
     for (const PlayerSpec& player : world.players) {
         double px = 0, py = 0;
@@ -485,68 +494,69 @@ void WriteMap(std::ostream& out, const std::vector<PageStep>& steps, const PageW
                                  Number(spot->x), Number(spot->y), Shown(player.name));
         }
     }
+    return names;
+}
 
-    for (const MapArrow& arrow : arrows) {
-        double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
-        if (!map.ToPixels(arrow.lines.from[0], arrow.lines.from[1], x0, y0) ||
-            !map.ToPixels(arrow.lines.to[0], arrow.lines.to[1], x1, y1)) {
-            continue;
-        }
-        const std::string color = Css(arrow.lines.color.value_or(Rgb{255, 255, 255}));
-        const std::string target_name = arrow.target
-                                            ? fmt::format(", pointing at {} (creature {})",
-                                                          arrow.target->name, arrow.target->id)
-                                            : std::string();
-        out << fmt::format(
-            "<g class=\"arrow\"><title>step {}: arrow drawn for {} from ({}, {}) to ({}, {}){}"
-            "</title>",
-            arrow.step, Shown(arrow.lines.player), Number(arrow.lines.from[0]),
-            Number(arrow.lines.from[1]), Number(arrow.lines.to[0]), Number(arrow.lines.to[1]),
-            Shown(target_name));
-        double tx = 0, ty = 0;
-        const bool joined = arrow.target && map.ToPixels(arrow.target->position[0],
-                                                         arrow.target->position[1], tx, ty);
-        if (joined) {
-            out << fmt::format(
-                "<path class=\"to-target\" d=\"M{} {}L{} {}\" stroke=\"{}\"/>"
-                "<circle class=\"target\" cx=\"{}\" cy=\"{}\" r=\"6\" stroke=\"{}\"/>",
-                Number(x1), Number(y1), Number(tx), Number(ty), color, Number(tx), Number(ty),
-                color);
-        }
-        // The shaft where the plugin drew it, a few pixels at most at map scale; the head at
-        // its tip is drawn at a readable size, pointing the way the arrow points.
-        double dx = x1 - x0, dy = y1 - y0;
-        double length = std::hypot(dx, dy);
-        if (!(length > 1e-9) && joined) {
-            dx = tx - x1;
-            dy = ty - y1;
-            length = std::hypot(dx, dy);
-        }
-        out << fmt::format("<path class=\"shaft\" d=\"M{} {}L{} {}\" stroke=\"{}\"/>", Number(x0),
-                           Number(y0), Number(x1), Number(y1), color);
-        if (length > 1e-9 && std::isfinite(length)) {
-            dx /= length;
-            dy /= length;
-            const double back = 10, side = 5;
-            out << fmt::format(
-                "<path class=\"head\" d=\"M{} {}L{} {}L{} {}z\" fill=\"{}\"/>", Number(x1),
-                Number(y1), Number(x1 - back * dx + side * dy), Number(y1 - back * dy - side * dx),
-                Number(x1 - back * dx - side * dy), Number(y1 - back * dy + side * dx), color);
-        }
-        if (!arrow.label.empty()) {
-            const double ax = joined ? tx : x1, ay = joined ? ty : y1;
-            if (const auto spot = labels.Place(ax, ay, TextWidth(arrow.label, 12) + 4, 14, 8)) {
-                out << fmt::format("<text x=\"{}\" y=\"{}\" fill=\"{}\">{}</text>", Number(spot->x),
-                                   Number(spot->y),
-                                   Css(arrow.label_color.value_or(Rgb{255, 255, 255})),
-                                   Shown(arrow.label));
-            }
-        }
-        out << "</g>\n";
+void WriteArrow(std::ostream& out, const Projection& map, const MapArrow& arrow,
+                LabelLayout& labels) {
+    double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+    if (!map.ToPixels(arrow.lines.from[0], arrow.lines.from[1], x0, y0) ||
+        !map.ToPixels(arrow.lines.to[0], arrow.lines.to[1], x1, y1)) {
+        return;
     }
-    // Names over everything else, so no marker hides one.
-    out << names << "</svg>\n";
+    const std::string color = Css(arrow.lines.color.value_or(Rgb{255, 255, 255}));
+    const std::string target_name = arrow.target ? fmt::format(", pointing at {} (creature {})",
+                                                               arrow.target->name, arrow.target->id)
+                                                 : std::string();
+    out << fmt::format(
+        "<g class=\"arrow\"><title>step {}: arrow drawn for {} from ({}, {}) to ({}, {}){}"
+        "</title>",
+        arrow.step, Shown(arrow.lines.player), Number(arrow.lines.from[0]),
+        Number(arrow.lines.from[1]), Number(arrow.lines.to[0]), Number(arrow.lines.to[1]),
+        Shown(target_name));
+    double tx = 0, ty = 0;
+    const bool joined =
+        arrow.target && map.ToPixels(arrow.target->position[0], arrow.target->position[1], tx, ty);
+    if (joined) {
+        out << fmt::format(
+            "<path class=\"to-target\" d=\"M{} {}L{} {}\" stroke=\"{}\"/>"
+            "<circle class=\"target\" cx=\"{}\" cy=\"{}\" r=\"6\" stroke=\"{}\"/>",
+            Number(x1), Number(y1), Number(tx), Number(ty), color, Number(tx), Number(ty), color);
+    }
+    // The shaft where the plugin drew it, a few pixels at most at map scale; the head at
+    // its tip is drawn at a readable size, pointing the way the arrow points.
+    double dx = x1 - x0, dy = y1 - y0;
+    double length = std::hypot(dx, dy);
+    if (!(length > 1e-9) && joined) {
+        dx = tx - x1;
+        dy = ty - y1;
+        length = std::hypot(dx, dy);
+    }
+    out << fmt::format("<path class=\"shaft\" d=\"M{} {}L{} {}\" stroke=\"{}\"/>", Number(x0),
+                       Number(y0), Number(x1), Number(y1), color);
+    if (length > 1e-9 && std::isfinite(length)) {
+        dx /= length;
+        dy /= length;
+        const double back = 10, side = 5;
+        out << fmt::format("<path class=\"head\" d=\"M{} {}L{} {}L{} {}z\" fill=\"{}\"/>",
+                           Number(x1), Number(y1), Number(x1 - back * dx + side * dy),
+                           Number(y1 - back * dy - side * dx), Number(x1 - back * dx - side * dy),
+                           Number(y1 - back * dy + side * dx), color);
+    }
+    if (!arrow.label.empty()) {
+        const double ax = joined ? tx : x1, ay = joined ? ty : y1;
+        if (const auto spot = labels.Place(ax, ay, TextWidth(arrow.label, 12) + 4, 14, 8)) {
+            out << fmt::format("<text x=\"{}\" y=\"{}\" fill=\"{}\">{}</text>", Number(spot->x),
+                               Number(spot->y), Css(arrow.label_color.value_or(Rgb{255, 255, 255})),
+                               Shown(arrow.label));
+        }
+    }
+    out << "</g>\n";
+}
 
+// The legend and the calibration below the map.
+void WriteKey(std::ostream& out, const PageWorld& world,
+              const std::map<std::string, std::size_t>& tribes) {
     out << "<div class=\"key\">\n<ul class=\"legend\">\n"
            "<li><svg width=\"16\" height=\"16\"><path class=\"player\" d=\"M8 2l6 6l-6 6l-6 "
            "-6z\"/></svg> player</li>\n"
@@ -583,6 +593,29 @@ void WriteMap(std::ostream& out, const std::vector<PageStep>& steps, const PageW
         FormatNumber(world.calibration.latitude_scale), world.players.size(),
         world.creatures.size());
     out << "</div>\n";
+}
+
+void WriteMap(std::ostream& out, const std::vector<PageStep>& steps, const PageWorld& world) {
+    const std::vector<MapArrow> arrows = ArrowsOf(steps);
+    const Projection map = FitMap(world.calibration, MapPoints(arrows, world));
+    const double size = kMapPixels + 2 * kMargin;
+    out << fmt::format(
+        "<svg class=\"map\" xmlns=\"http://www.w3.org/2000/svg\" width=\"{0}\" height=\"{0}\" "
+        "viewBox=\"0 0 {0} {0}\" role=\"img\" aria-label=\"map of the world\">\n",
+        Number(size));
+    out << fmt::format("<rect x=\"{0}\" y=\"{0}\" width=\"{1}\" height=\"{1}\" class=\"land\"/>\n",
+                       kMargin, kMapPixels);
+    WriteGrid(out, map, size);
+    std::map<std::string, std::size_t> tribes = TribeColors(world);
+    WriteCreatures(out, map, world, tribes);
+    LabelLayout labels(size);
+    const std::string names = WritePlayers(out, map, world, steps, labels);
+    for (const MapArrow& arrow : arrows) {
+        WriteArrow(out, map, arrow, labels);
+    }
+    // Names over everything else, so no marker hides one.
+    out << names << "</svg>\n";
+    WriteKey(out, world, tribes);
 }
 
 constexpr const char* kStyle = R"(
