@@ -1,3 +1,6 @@
+#include <optional>
+#include <string>
+
 #include <fmt/format.h>
 
 #include "sim/script/script.h"
@@ -27,6 +30,59 @@ void ApplyOptionLine(Session& session, std::string_view line, const std::string&
     }
 }
 
+// A comment line that starts "#!" gives options, but only where they can still apply.
+void OptionLine(Session& session, std::string_view line, const std::string& script_dir,
+                bool start_first, bool started) {
+    const auto first = line.find_first_not_of(" \t");
+    if (first == std::string_view::npos || line.compare(first, 2, "#!") != 0) {
+        return;
+    }
+    if (start_first) {
+        throw ScriptError(
+            "option lines cannot apply here: the plugin started before the first "
+            "line (give --world and --server on the command line)");
+    }
+    if (started) {
+        throw ScriptError("option lines must come before the first command");
+    }
+    ApplyOptionLine(session, line, script_dir);
+}
+
+// One line typed at the prompt: its own words, a script command, or chat. Returns the note
+// for a chat line whose first word looks like a slip of a command, nothing for a line that
+// is no line at all (blank, a comment); false in `go_on` to stop.
+std::optional<std::string> PromptLine(Session& session, std::ostream& out, const std::string& line,
+                                      LineSource& source, bool& go_on) {
+    Words words(line);
+    const auto first = words.Next();
+    if (!first || (*first)[0] == '#') {
+        return std::nullopt;
+    }
+    if (*first == "quit" || *first == "exit") {
+        go_on = false;
+    } else if (*first == "help") {
+        out << session.Help();
+    } else if (*first == "as") {
+        const std::string name = Need(words, "as", "the player's name");
+        NoMore(words, "as");
+        session.SwitchPlayer(name, line);
+    } else if (*first == "view") {
+        const std::string file = Need(words, "view", "the file");
+        NoMore(words, "view");
+        session.WritePage(file, "beastfinder-sim session");
+        out << "wrote " << PrintableText(file) << '\n';
+    } else if (Session::IsCommand(*first)) {
+        session.Execute(line, source);
+    } else if (!session.ChatAsCurrentPlayer(line)) {
+        if (const std::string meant = session.ClosestCommand(*first); !meant.empty()) {
+            return fmt::format(
+                "(\"{}\" is no command, so it went out as {}'s chat: did you mean {}?)\n",
+                PrintableText(*first), PrintableText(session.current_player), PrintableText(meant));
+        }
+    }
+    return std::string();
+}
+
 }  // namespace
 
 int RunScript(Session& session, LineSource& source, const std::string& script_dir,
@@ -42,21 +98,10 @@ int RunScript(Session& session, LineSource& source, const std::string& script_di
         const int number = source.LineNumber();
         if (IsCommentOrBlank(line)) {
             session.EchoVerbatim(line);
-            const auto first = line.find_first_not_of(" \t");
-            if (first != std::string::npos && line.compare(first, 2, "#!") == 0) {
-                try {
-                    if (start_first) {
-                        throw ScriptError(
-                            "option lines cannot apply here: the plugin started before the first "
-                            "line (give --world and --server on the command line)");
-                    }
-                    if (started) {
-                        throw ScriptError("option lines must come before the first command");
-                    }
-                    ApplyOptionLine(session, line, script_dir);
-                } catch (const ScriptError& error) {
-                    session.Error(where(number) + error.what());
-                }
+            try {
+                OptionLine(session, line, script_dir, start_first, started);
+            } catch (const ScriptError& error) {
+                session.Error(where(number) + error.what());
             }
             continue;
         }
@@ -119,45 +164,23 @@ int RunInteractive(Session& session, std::istream& in, std::ostream& out, const 
         }
     });
     std::string line;
-    while (source.Next(line)) {
-        std::string hint;
+    bool go_on = true;
+    while (go_on && source.Next(line)) {
+        std::optional<std::string> hint = std::string();
         try {
-            Words words(line);
-            const auto first = words.Next();
-            if (!first || (*first)[0] == '#') {
-                continue;
-            }
-            if (*first == "quit" || *first == "exit") {
-                break;
-            }
-            if (*first == "help") {
-                out << session.Help();
-            } else if (*first == "as") {
-                const std::string name = Need(words, "as", "the player's name");
-                NoMore(words, "as");
-                session.SwitchPlayer(name, line);
-            } else if (*first == "view") {
-                const std::string file = Need(words, "view", "the file");
-                NoMore(words, "view");
-                session.WritePage(file, "beastfinder-sim session");
-                out << "wrote " << PrintableText(file) << '\n';
-            } else if (Session::IsCommand(*first)) {
-                session.Execute(line, source);
-            } else if (!session.ChatAsCurrentPlayer(line)) {
-                if (const std::string meant = session.ClosestCommand(*first); !meant.empty()) {
-                    hint = fmt::format(
-                        "(\"{}\" is no command, so it went out as {}'s chat: did "
-                        "you mean {}?)\n",
-                        PrintableText(*first), PrintableText(session.current_player),
-                        PrintableText(meant));
-                }
-            }
+            hint = PromptLine(session, out, line, source, go_on);
         } catch (const std::exception& error) {
             session.LineFailed(line, error.what(), false);
         }
+        if (!go_on) {
+            break;
+        }
+        if (!hint) {
+            continue;
+        }
         session.Flush();
         session.EndLine();
-        out << hint;
+        out << *hint;
     }
     out << '\n';
     session.Finish();
