@@ -251,6 +251,7 @@ void Server::Reset() {
     grants = {{"Admins", {"*"}}};
     unresolved.clear();
     lookup_counts.clear();
+    next_rcon_id_ = 1;
     TakeEffects();
 }
 
@@ -365,7 +366,7 @@ bool Server::RunRcon(std::u16string_view line) {
     if (FindCommand(CommandKind::Rcon, line) == nullptr) {
         return false;
     }
-    return RunRcon(rcon_connection, next_rcon_id++, line);
+    return RunRcon(rcon_connection, next_rcon_id_++, line);
 }
 
 bool Server::RunRcon(SimRconConnection& connection, std::int32_t id, std::u16string_view line) {

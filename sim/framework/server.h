@@ -94,7 +94,8 @@ class Server {
 
     // Back to a new server's world and books, for the next test or script: no players or
     // creatures, a current world with default settings, no sibling plugin loaded, no points,
-    // tokens or groups, only Admins granted, every lookup answered, the current folder ".".
+    // tokens or groups, only Admins granted, every lookup answered, the current folder ".",
+    // script RCON requests numbered from 1 again.
     // The clock, the command registry, host memory and the log sinks stay: they belong to
     // whatever module is loaded, which may keep cooldowns and registrations across the reset.
     void Reset();
@@ -145,14 +146,15 @@ class Server {
     // An RCON request of a network client, with the client's own request id.
     bool RunRcon(SimRconConnection& connection, std::int32_t id, std::u16string_view line);
 
+    // The connection script lines' RCON requests arrive on.
     SimRconConnection rcon_connection;
-    std::int32_t next_rcon_id = 1;
 
   private:
     HostAllocator allocator_;
     std::vector<std::unique_ptr<Player>> players_;
     std::vector<std::unique_ptr<Creature>> creatures_;
     std::uint64_t next_creature_id_ = 1;
+    std::int32_t next_rcon_id_ = 1;
     std::vector<Effect> effects_;
     std::vector<std::shared_ptr<spdlog::sinks::sink>> log_sinks_;
 };
