@@ -1,3 +1,7 @@
+// The script commands: one table row each (its help line and its rows in the guide), and
+// the handlers.
+#include "sim/script/script.h"
+
 #include <algorithm>
 #include <array>
 #include <filesystem>
@@ -8,7 +12,6 @@
 #include <fmt/format.h>
 
 #include "sim/framework/siblings.h"
-#include "sim/script/script.h"
 #include "sim/script/values.h"
 #include "sim/script/world.h"
 

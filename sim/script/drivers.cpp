@@ -1,9 +1,11 @@
+// Running a whole script, and the prompt.
+#include "sim/script/script.h"
+
 #include <optional>
 #include <string>
 
 #include <fmt/format.h>
 
-#include "sim/script/script.h"
 #include "sim/script/values.h"
 
 namespace sim {

@@ -1,3 +1,6 @@
+// The session: starts the plugin, prints and records what each line did, keeps the account.
+#include "sim/script/script.h"
+
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -7,7 +10,6 @@
 
 #include "sim/framework/siblings.h"
 #include "sim/script/scratch.h"
-#include "sim/script/script.h"
 #include "sim/script/values.h"
 #include "sim/script/world.h"
 #include "sim/views/render.h"

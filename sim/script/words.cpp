@@ -1,8 +1,9 @@
+// Script lines: read from a script or a transcript, split into words.
+#include "sim/script/script.h"
+
 #include <algorithm>
 
 #include <fmt/format.h>
-
-#include "sim/script/script.h"
 
 namespace sim {
 
