@@ -182,8 +182,8 @@ TEST_F(ConfigFile, EmptyObjectLoadsEveryDefault) {
                       "ArkShop": {"Enabled": false, "Cost": 0}},
       "AdminTracker": {"Command": "/trackadmin", "Permission": {"Enabled": false, "Name": ""}}
     })");
-    for (const std::string_view name : kMessageNames) {
-        expected["Messages"].push_back({{"name", name},
+    for (const CatalogueMessageInfo& message : kCatalogueMessages) {
+        expected["Messages"].push_back({{"name", message.name},
                                         {"Message", ""},
                                         {"Colors", {255, 255, 255, 1}},
                                         {"DisplayTime", 10},

@@ -6,7 +6,6 @@
 #include <fmt/format.h>
 #include <fmt/xchar.h>
 
-#include "config/json_reader.h"
 #include "host/framework.h"
 #include "host/log.h"
 #include "host/process_record.h"
@@ -17,15 +16,6 @@ namespace {
 
 constexpr std::int32_t kCatalogueKind = 701;
 constexpr std::int32_t kListingKind = 700;
-constexpr host::ColorRGBA kDefaultMessageColor{255.0F, 255.0F, 255.0F, 1.0F};
-
-// The messages sent with values, whose texts are format strings, and the kinds of the values.
-struct FormattedMessage {
-    std::string_view name;
-    std::string_view values;
-};
-constexpr FormattedMessage kFormattedMessages[] = {
-    {"NotEnoughTokens", "nt"}, {"NotEnoughPoints", "n"}, {"WildTrackerCooldown", "n"}};
 
 // Far wider than any chat line; a wider field would only make the game thread fill memory.
 constexpr std::int64_t kMaxFieldWidth = 1000;
@@ -172,32 +162,6 @@ host::HostArray<MessageEntry>& MessageCatalogue() {
     return catalogue.Get();
 }
 
-MessageEntry LoadMessage(const nlohmann::json& messages, std::string_view name,
-                         std::string_view default_text) {
-    const config::JsonSection section = config::JsonSection(messages, "/Messages").Child(name);
-    MessageEntry entry;
-    entry.name = std::string(name);
-    entry.display_time = section.Int("DisplayTime", 10);
-    entry.display_scale = section.Float("DisplayScale", 1.0F);
-    entry.opacity = section.Float("Opacity", 1.0F);
-    if (!section.Colour("Colors", entry.color)) {
-        host::Log().warn("{} Should Have 3 Colors", name);
-        entry.color = kDefaultMessageColor;
-    }
-    entry.text = DecodeUtf8(section.Text("Message", default_text));
-    for (const FormattedMessage& formatted : kFormattedMessages) {
-        if (formatted.name != name) {
-            continue;
-        }
-        if (const std::string problem = FormatProblem(entry.text, formatted.values);
-            !problem.empty()) {
-            host::Log().warn("{} {}: it will be sent as written", section.PathOf("Message"),
-                             problem);
-        }
-    }
-    return entry;
-}
-
 std::string FormatProblem(std::u16string_view text, std::string_view values) {
     if (const std::string_view why = UnboundedField(text); !why.empty()) {
         return fmt::format("has {}", why);
@@ -222,25 +186,6 @@ std::string FormatProblem(std::u16string_view text, std::string_view values) {
 
 const std::u16string& TextOf(PlayerText text) {
     return TextsInUse()[static_cast<std::size_t>(text)];
-}
-
-PlayerTexts LoadPlayerTexts(const nlohmann::json& messages) {
-    const config::JsonSection section(messages, "/Messages");
-    PlayerTexts texts;
-    for (std::size_t i = 0; i < texts.size(); ++i) {
-        const PlayerTextInfo& info = kPlayerTexts[i];
-        texts[i] = DecodeUtf8(section.Text(info.name, info.default_text));
-        if (info.values.empty()) {
-            continue;  // shown as written
-        }
-        if (const std::string problem = FormatProblem(texts[i], info.values); !problem.empty()) {
-            // The player still reads something sensible; the administrator reads why not theirs.
-            host::Log().error("{} {}: the default is used instead", section.PathOf(info.name),
-                              problem);
-            texts[i] = Widen(info.default_text);
-        }
-    }
-    return texts;
 }
 
 void UsePlayerTexts(PlayerTexts&& texts) noexcept {
