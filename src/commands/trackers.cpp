@@ -86,11 +86,11 @@ bool HoldsPermission(const Caller& caller, const PermissionSettings& permission,
 bool Admitted(AShooterPlayerController* controller, const Caller& caller, bool requires_admin,
               const PermissionSettings& permission, const char* setting, bool& warned) {
     if (requires_admin && !host::IsServerAdmin(caller.character)) {
-        SendCatalogueMessage(controller, "NotAdmin");
+        SendCatalogueMessage(controller, CatalogueMessage::NotAdmin);
         return false;
     }
     if (permission.Enabled && !HoldsPermission(caller, permission, setting, warned)) {
-        SendCatalogueMessage(controller, "NoPermission");
+        SendCatalogueMessage(controller, CatalogueMessage::NoPermission);
         return false;
     }
     return true;
@@ -211,8 +211,8 @@ void TameTrackerCommand(AShooterPlayerController* controller, host::FString* mes
         if (const auto balance = siblings::GetTokens(steam_id, type)) {
             if (*balance < cost) {
                 if (!tame.ArkShop.Enabled) {
-                    SendCatalogueMessage(controller, "NotEnoughTokens", Shortfall(cost, *balance),
-                                         type);
+                    SendCatalogueMessage(controller, CatalogueMessage::NotEnoughTokens,
+                                         Shortfall(cost, *balance), type);
                     return;
                 }
                 // Short of tokens: points may pay instead.
@@ -245,7 +245,8 @@ void TameTrackerCommand(AShooterPlayerController* controller, host::FString* mes
         return;
     }
     if (*points < cost) {
-        SendCatalogueMessage(controller, "NotEnoughPoints", Shortfall(cost, *points));
+        SendCatalogueMessage(controller, CatalogueMessage::NotEnoughPoints,
+                             Shortfall(cost, *points));
         return;
     }
     if (!search.ReadyToCharge()) {
@@ -285,7 +286,7 @@ void WildTrackerCommand(AShooterPlayerController* controller, host::FString* mes
         const auto points = siblings::GetPoints(steam_id);
         if (points && *points < wild.ArkShop.Cost) {
             const std::int32_t again = siblings::GetPoints(steam_id).value_or(*points);
-            SendCatalogueMessage(controller, "NotEnoughPoints",
+            SendCatalogueMessage(controller, CatalogueMessage::NotEnoughPoints,
                                  Shortfall(wild.ArkShop.Cost, again));
             return;
         }
@@ -295,7 +296,7 @@ void WildTrackerCommand(AShooterPlayerController* controller, host::FString* mes
         if (tokens && *tokens < wild.CoinVault.Cost) {
             const std::int32_t again =
                 siblings::GetTokens(steam_id, wild.CoinVault.Type).value_or(*tokens);
-            SendCatalogueMessage(controller, "NotEnoughTokens",
+            SendCatalogueMessage(controller, CatalogueMessage::NotEnoughTokens,
                                  Shortfall(wild.CoinVault.Cost, again), wild.CoinVault.Type);
             return;
         }
@@ -303,7 +304,7 @@ void WildTrackerCommand(AShooterPlayerController* controller, host::FString* mes
 
     const host::HostArray<host::FString> words = SplitAtDelimiter(*message, u" ");
     if (words.Count() < 2) {
-        SendCatalogueMessage(controller, "IncorrectSyntaxWild");
+        SendCatalogueMessage(controller, CatalogueMessage::IncorrectSyntaxWild);
         return;
     }
     const host::FString& word = words[1];
@@ -314,7 +315,7 @@ void WildTrackerCommand(AShooterPlayerController* controller, host::FString* mes
     }
     for (const host::FString& excluded : wild.ExcludeSearch) {
         if (ContainsIgnoreCase(word.View(), excluded.View())) {
-            SendCatalogueMessage(controller, "SearchNotAllowed");
+            SendCatalogueMessage(controller, CatalogueMessage::SearchNotAllowed);
             return;
         }
     }
@@ -337,7 +338,7 @@ void WildTrackerCommand(AShooterPlayerController* controller, host::FString* mes
             remaining -= wild.Cooldown;
         }
         if (remaining > 0) {
-            SendCatalogueMessage(controller, "WildTrackerCooldown", remaining);
+            SendCatalogueMessage(controller, CatalogueMessage::WildTrackerCooldown, remaining);
             return;
         }
     }
@@ -384,16 +385,16 @@ void AdminTrackerCommand(AShooterPlayerController* controller, host::FString* me
     if (permission.Enabled) {
         if (!HoldsPermission(*caller, permission, "AdminTracker.Permission",
                              config.LoggedOnce.AdminPermissionWithoutPlugin)) {
-            SendCatalogueMessage(controller, "NoPermission");
+            SendCatalogueMessage(controller, CatalogueMessage::NoPermission);
             return;
         }
     } else if (!host::IsServerAdmin(caller->character)) {
-        SendCatalogueMessage(controller, "NotAdmin");
+        SendCatalogueMessage(controller, CatalogueMessage::NotAdmin);
         return;
     }
     const std::int32_t words = SplitAtDelimiter(*message, u" ").Count();
     if (words >= 4) {
-        SendCatalogueMessage(controller, "IncorrectSyntaxAdmin");
+        SendCatalogueMessage(controller, CatalogueMessage::IncorrectSyntaxAdmin);
     } else if (words >= 1) {
         SearchCreatures(controller, *message, false, true);
     }

@@ -104,12 +104,11 @@ PlayerTexts& TextsInUse() {
     return texts;
 }
 
-// Names may repeat only in theory; the last entry wins.
-const MessageEntry* FindEntry(std::string_view name) {
+// A load builds the catalogue in the enum's order; before the first there is none.
+const MessageEntry* FindEntry(CatalogueMessage message) {
     const auto items = MessageCatalogue().Items();
-    const auto found = std::find_if(items.rbegin(), items.rend(),
-                                    [name](const MessageEntry& e) { return e.name == name; });
-    return found == items.rend() ? nullptr : &*found;
+    const auto index = static_cast<std::size_t>(message);
+    return index < items.size() ? &items[index] : nullptr;
 }
 
 void Deliver(AShooterPlayerController* controller, const MessageEntry& entry, std::u16string text) {
@@ -118,21 +117,21 @@ void Deliver(AShooterPlayerController* controller, const MessageEntry& entry, st
                                          static_cast<float>(entry.display_time), kCatalogueKind);
 }
 
-const MessageEntry* Lookup(AShooterPlayerController* controller, std::string_view name) {
+const MessageEntry* Lookup(AShooterPlayerController* controller, CatalogueMessage message) {
     if (controller == nullptr) {
         return nullptr;
     }
-    const MessageEntry* entry = FindEntry(name);
+    const MessageEntry* entry = FindEntry(message);
     if (entry == nullptr) {
-        host::Log().warn("Message Name: {} not Found!", name);
+        host::Log().warn("Message Name: {} not Found!", InfoOf(message).name);
     }
     return entry;
 }
 
 template <typename... Args>
-void SendFormatted(AShooterPlayerController* controller, std::string_view name,
+void SendFormatted(AShooterPlayerController* controller, CatalogueMessage message,
                    const Args&... args) {
-    const MessageEntry* entry = Lookup(controller, name);
+    const MessageEntry* entry = Lookup(controller, message);
     if (entry == nullptr) {
         return;
     }
@@ -196,30 +195,30 @@ void ResetPlayerTexts() {
     TextsInUse() = DefaultTexts();
 }
 
-void SendCatalogueMessage(AShooterPlayerController* controller, std::string_view name) {
+void SendCatalogueMessage(AShooterPlayerController* controller, CatalogueMessage message) {
     // Without arguments braces are not special.
-    if (const MessageEntry* entry = Lookup(controller, name)) {
+    if (const MessageEntry* entry = Lookup(controller, message)) {
         Deliver(controller, *entry, entry->text);
     }
 }
 
-void SendCatalogueMessage(AShooterPlayerController* controller, std::string_view name,
+void SendCatalogueMessage(AShooterPlayerController* controller, CatalogueMessage message,
                           std::int32_t number, std::string_view utf8_text) {
     if (controller == nullptr) {
         return;
     }
     const std::u16string text = DecodeUtf8(utf8_text);
-    SendFormatted(controller, name, number, text);
+    SendFormatted(controller, message, number, text);
 }
 
-void SendCatalogueMessage(AShooterPlayerController* controller, std::string_view name,
+void SendCatalogueMessage(AShooterPlayerController* controller, CatalogueMessage message,
                           std::int32_t number) {
-    SendFormatted(controller, name, number);
+    SendFormatted(controller, message, number);
 }
 
-void SendCatalogueMessage(AShooterPlayerController* controller, std::string_view name,
+void SendCatalogueMessage(AShooterPlayerController* controller, CatalogueMessage message,
                           std::int64_t number) {
-    SendFormatted(controller, name, number);
+    SendFormatted(controller, message, number);
 }
 
 void NotifyPlayer(AShooterPlayerController* controller, host::ColorRGBA color, float scale,

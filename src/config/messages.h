@@ -177,12 +177,12 @@ using host::DecodeUtf8;
 
 // A catalogue message as an on-screen notification. With arguments the text is a format
 // string; one that does not format is logged and sent as written.
-void SendCatalogueMessage(AShooterPlayerController* controller, std::string_view name);
-void SendCatalogueMessage(AShooterPlayerController* controller, std::string_view name,
+void SendCatalogueMessage(AShooterPlayerController* controller, CatalogueMessage message);
+void SendCatalogueMessage(AShooterPlayerController* controller, CatalogueMessage message,
                           std::int32_t number, std::string_view utf8_text);
-void SendCatalogueMessage(AShooterPlayerController* controller, std::string_view name,
+void SendCatalogueMessage(AShooterPlayerController* controller, CatalogueMessage message,
                           std::int32_t number);
-void SendCatalogueMessage(AShooterPlayerController* controller, std::string_view name,
+void SendCatalogueMessage(AShooterPlayerController* controller, CatalogueMessage message,
                           std::int64_t number);
 
 // The search listing's notification.
