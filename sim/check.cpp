@@ -27,13 +27,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Problem {
-    bool error = false;
-    int line = 0;  // 0: no line to point at
-    int column = 0;
-    std::string text;
-    std::string pointer;  // the key it is about, when it names one
-};
+using Problem = CheckProblem;
 
 // The whole file, or nothing with `why` set. Only regular files: a device or a pipe could
 // hold the check forever.
@@ -180,8 +174,6 @@ class Classifier {
         return problem;
     }
 
-  private:
-  public:
     // The line of the value at `pointer` or of the nearest section holding it; 0 when the file
     // has neither (the top-level object does not count).
     int LineOfPresentPart(std::string pointer) {
@@ -199,6 +191,7 @@ class Classifier {
         return *lines_;
     }
 
+  private:
     std::string_view text_;
     std::optional<JsonLines> lines_;
 };
@@ -664,6 +657,10 @@ int PrintReport(const std::string& name, const CheckRun& run, std::ostream& out)
 }
 
 }  // namespace
+
+CheckProblem ClassifyLoaderLine(std::string_view file_text, bool error, std::string_view message) {
+    return Classifier(file_text).Classify(error, message);
+}
 
 int CheckConfig(Server& server, const std::string& file, const std::string& module_path,
                 std::ostream& out, std::ostream& err) {
