@@ -550,30 +550,39 @@ bool Parse(const std::string& text, Json& document) {
     }
 }
 
+// The plugin reads config.json from the server's folder: a scratch one holding the file,
+// removed with this.
+struct ServerFolder {
+    fs::path path;
+
+    void Make() {
+        path = MakeScratchFolder("beastfinder-check-");
+        fs::create_directories(path / "ArkApi" / "Plugins" / "Beastfinder");
+    }
+    ServerFolder() = default;
+    ServerFolder(const ServerFolder&) = delete;
+    ServerFolder& operator=(const ServerFolder&) = delete;
+    ~ServerFolder() {
+        if (!path.empty()) {
+            std::error_code ignored;
+            fs::remove_all(path, ignored);
+        }
+    }
+};
+
 // The loader stops at the first wrong value; each such value is taken out in turn and the
 // file loaded again, so one run names them all with the plugin's own words. An exit code
 // when the check cannot go on.
 std::optional<int> LoadUntilItLoads(Server& server, const std::string& text,
                                     const std::string& module_path, Classifier& classifier,
                                     CheckRun& run, std::ostream& err) {
-    // The plugin reads config.json from the server's folder: a scratch one holding the file.
-    fs::path scratch;
-    struct RemoveScratch {
-        fs::path& folder;
-        ~RemoveScratch() {
-            if (!folder.empty()) {
-                std::error_code ignored;
-                fs::remove_all(folder, ignored);
-            }
-        }
-    } remove_scratch{scratch};
+    ServerFolder scratch;
     try {
-        scratch = MakeScratchFolder("beastfinder-check-");
-        fs::create_directories(scratch / "ArkApi" / "Plugins" / "Beastfinder");
+        scratch.Make();
         std::string current = text;
         int errors_found = 0;
         for (bool first = true;; first = false) {
-            const PluginRun load = LoadOnce(server, scratch, current, module_path);
+            const PluginRun load = LoadOnce(server, scratch.path, current, module_path);
             if (!load.opened) {
                 if (first) {
                     err << "beastfinder-sim: " << PrintableText(load.module_error) << '\n';

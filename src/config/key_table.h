@@ -91,8 +91,7 @@ void DescribeArkShop(V& v, ArkShopSettings& out) {
 }
 
 template <typename V>
-void DescribeSettings(V& v, PluginConfig& out) {
-    GlobalSettingsConfig& global = out.GlobalSettings;
+void DescribeGlobalSettings(V& v, GlobalSettingsConfig& global) {
     v.Section("GlobalSettings", "How listings look.", [&] {
         v.Bool("ShowCoordsCombined", global.ShowCoordsCombined, false,
                "Coordinates as \"Coords: 25.0/63.0\" instead of \"Lat 25.0 : Lon 63.0\".");
@@ -106,8 +105,10 @@ void DescribeSettings(V& v, PluginConfig& out) {
         v.Bool("LogPayments", global.LogPayments, false,
                "Log every payment a command asks of the points or tokens plugin.");
     });
+}
 
-    TrackingArrowConfig& arrow = out.PremiumSettings.TrackingArrow;
+template <typename V>
+void DescribePremiumSettings(V& v, TrackingArrowConfig& arrow) {
     v.Section("PremiumSettings", "The tracking arrow.", [&] {
         v.Section("TrackingArrow", "An arrow to the one creature a tame or admin search finds.",
                   [&] {
@@ -119,8 +120,10 @@ void DescribeSettings(V& v, PluginConfig& out) {
                                "default.");
                   });
     });
+}
 
-    WildTrackerConfig& wild = out.WildTracker;
+template <typename V>
+void DescribeWildTracker(V& v, WildTrackerConfig& wild) {
     v.Section("WildTracker", "The wild tracker: wild creatures near the caller, by name.", [&] {
         v.Bool("Enabled", wild.Enabled, false,
                "Read but without effect: the command is always available.");
@@ -146,8 +149,10 @@ void DescribeSettings(V& v, PluginConfig& out) {
         DescribeCoinVault(v, wild.CoinVault);
         DescribeArkShop(v, wild.ArkShop);
     });
+}
 
-    TameTrackerConfig& tame = out.TameTracker;
+template <typename V>
+void DescribeTameTracker(V& v, TameTrackerConfig& tame) {
     v.Section("TameTracker", "The tame tracker: the caller's own tribe's creatures.", [&] {
         v.Text("Command", tame.Command, "/track", kCommandName, kCommandHelp);
         v.Integer("Cooldown", tame.Cooldown, 30, kAnyInteger,
@@ -162,12 +167,24 @@ void DescribeSettings(V& v, PluginConfig& out) {
         DescribeCoinVault(v, tame.CoinVault);
         DescribeArkShop(v, tame.ArkShop);
     });
+}
 
-    AdminTrackerConfig& admin = out.AdminTracker;
+template <typename V>
+void DescribeAdminTracker(V& v, AdminTrackerConfig& admin) {
     v.Section("AdminTracker", "The admin tracker: creatures of every tribe.", [&] {
         v.Text("Command", admin.Command, "/trackadmin", kCommandName, kCommandHelp);
         DescribePermission(v, admin.Permission);
     });
+}
+
+// The sections before "Messages", in the file's order.
+template <typename V>
+void DescribeSettings(V& v, PluginConfig& out) {
+    DescribeGlobalSettings(v, out.GlobalSettings);
+    DescribePremiumSettings(v, out.PremiumSettings.TrackingArrow);
+    DescribeWildTracker(v, out.WildTracker);
+    DescribeTameTracker(v, out.TameTracker);
+    DescribeAdminTracker(v, out.AdminTracker);
 }
 
 // The keys inside "Messages": the catalogue's notifications, then the other texts.
