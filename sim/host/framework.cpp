@@ -17,6 +17,7 @@
 #include <fmt/format.h>
 
 #include "host/framework.h"
+#include "host/host_clock.h"
 #include "sim/host/server.h"
 
 namespace sim {
@@ -572,6 +573,6 @@ BF_FRAMEWORK_API std::wstring Utf8Decode(const std::string& str) {
 }  // namespace ArkApi
 
 // The plugin's clock under this host, so scripts can let time pass.
-extern "C" BF_FRAMEWORK_API std::int64_t BeastfinderHostClockTicks() {
+std::int64_t BeastfinderHostClockTicks() {
     return S().clock_ticks;
 }
