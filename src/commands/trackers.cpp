@@ -69,7 +69,7 @@ std::optional<Caller> ServableCaller(AShooterPlayerController* controller,
 // unnoticed, while a refusal and one warning per load get the administrator's attention.
 bool HoldsPermission(const Caller& caller, const PermissionSettings& permission,
                      const char* setting, bool& warned) {
-    if (!siblings::IsLoaded("Permissions")) {
+    if (!siblings::IsLoaded(siblings::Sibling::Permissions)) {
         if (!warned) {
             warned = true;
             host::Log().warn(
@@ -205,7 +205,7 @@ void TameTrackerCommand(AShooterPlayerController* controller, host::FString* mes
     PaidSearch search(controller, *message);
     PaymentTrace trace(*caller, tame.Command);
     // An absent points or tokens plugin makes the command free.
-    if (tame.CoinVault.Enabled && siblings::IsLoaded("CoinVault")) {
+    if (tame.CoinVault.Enabled && siblings::IsLoaded(siblings::Sibling::CoinVault)) {
         const std::string type = tame.CoinVault.Type;
         const std::int32_t cost = tame.CoinVault.Cost;
         if (const auto balance = siblings::GetTokens(steam_id, type)) {
@@ -234,7 +234,7 @@ void TameTrackerCommand(AShooterPlayerController* controller, host::FString* mes
         }
     }
 
-    if (!tame.ArkShop.Enabled || !siblings::IsLoaded("ArkShop")) {
+    if (!tame.ArkShop.Enabled || !siblings::IsLoaded(siblings::Sibling::ArkShop)) {
         search.Send();
         return;
     }
@@ -279,8 +279,8 @@ void WildTrackerCommand(AShooterPlayerController* controller, host::FString* mes
         return;
     }
     const bool is_admin = host::IsServerAdmin(caller->character);
-    const bool charge_points = wild.ArkShop.Enabled && siblings::IsLoaded("ArkShop");
-    const bool charge_tokens = wild.CoinVault.Enabled && siblings::IsLoaded("CoinVault");
+    const bool charge_points = wild.ArkShop.Enabled && siblings::IsLoaded(siblings::Sibling::ArkShop);
+    const bool charge_tokens = wild.CoinVault.Enabled && siblings::IsLoaded(siblings::Sibling::CoinVault);
     if (charge_points) {
         const auto points = siblings::GetPoints(steam_id);
         if (points && *points < wild.ArkShop.Cost) {
