@@ -9,11 +9,11 @@
 
 #include "commands/commands.h"
 #include "commands/siblings.h"
+#include "commands/state.h"
 #include "config/config.h"
 #include "config/messages.h"
 #include "host/log.h"
 #include "host/platform.h"
-#include "host/process_record.h"
 #include "search/search.h"
 #include "search/text.h"
 
@@ -22,17 +22,6 @@ namespace beastfinder {
 namespace {
 
 constexpr std::int64_t kTicksPerSecond = 10000000;
-
-struct WildCooldownEntry {
-    std::uint64_t steam_id = 0;
-    host::FString last_word;
-    std::int64_t expires_at = 0;
-};
-
-host::HostArray<WildCooldownEntry>& WildCooldowns() {
-    static host::ProcessRecord<host::HostArray<WildCooldownEntry>> cooldowns;
-    return cooldowns.Get();
-}
 
 // What is missing, as a 32-bit count even when the balance is far below zero.
 std::int32_t Shortfall(std::int32_t cost, std::int32_t balance) {
@@ -183,10 +172,6 @@ class PaymentTrace {
 
 }  // namespace
 
-void ResetWildCooldowns() {
-    WildCooldowns().Clear();
-}
-
 void TameTrackerCommand(AShooterPlayerController* controller, host::FString* message,
                         std::int32_t /*chat_mode*/) {
     const auto caller = ServableCaller(controller, message);
@@ -279,8 +264,10 @@ void WildTrackerCommand(AShooterPlayerController* controller, host::FString* mes
         return;
     }
     const bool is_admin = host::IsServerAdmin(caller->character);
-    const bool charge_points = wild.ArkShop.Enabled && siblings::IsLoaded(siblings::Sibling::ArkShop);
-    const bool charge_tokens = wild.CoinVault.Enabled && siblings::IsLoaded(siblings::Sibling::CoinVault);
+    const bool charge_points =
+        wild.ArkShop.Enabled && siblings::IsLoaded(siblings::Sibling::ArkShop);
+    const bool charge_tokens =
+        wild.CoinVault.Enabled && siblings::IsLoaded(siblings::Sibling::CoinVault);
     if (charge_points) {
         const auto points = siblings::GetPoints(steam_id);
         if (points && *points < wild.ArkShop.Cost) {
@@ -320,7 +307,7 @@ void WildTrackerCommand(AShooterPlayerController* controller, host::FString* mes
     }
 
     const std::int64_t now = host::WallClockTicks();
-    auto& cooldowns = WildCooldowns();
+    auto& cooldowns = CommandsState().wild_cooldowns;
     WildCooldownEntry* own = nullptr;
     for (WildCooldownEntry& entry : cooldowns) {
         if (entry.steam_id == steam_id) {
