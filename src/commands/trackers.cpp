@@ -9,11 +9,11 @@
 
 #include "commands/commands.h"
 #include "commands/siblings.h"
+#include "commands/state.h"
 #include "config/config.h"
 #include "config/messages.h"
 #include "host/log.h"
 #include "host/platform.h"
-#include "host/process_record.h"
 #include "search/search.h"
 #include "search/text.h"
 
@@ -22,17 +22,6 @@ namespace beastfinder {
 namespace {
 
 constexpr std::int64_t kTicksPerSecond = 10000000;
-
-struct WildCooldownEntry {
-    std::uint64_t steam_id = 0;
-    host::FString last_word;
-    std::int64_t expires_at = 0;
-};
-
-host::HostArray<WildCooldownEntry>& WildCooldowns() {
-    static host::ProcessRecord<host::HostArray<WildCooldownEntry>> cooldowns;
-    return cooldowns.Get();
-}
 
 // What is missing, as a 32-bit count even when the balance is far below zero.
 std::int32_t Shortfall(std::int32_t cost, std::int32_t balance) {
@@ -69,7 +58,7 @@ std::optional<Caller> ServableCaller(AShooterPlayerController* controller,
 // unnoticed, while a refusal and one warning per load get the administrator's attention.
 bool HoldsPermission(const Caller& caller, const PermissionSettings& permission,
                      const char* setting, bool& warned) {
-    if (!siblings::IsLoaded("Permissions")) {
+    if (!siblings::IsLoaded(siblings::Sibling::Permissions)) {
         if (!warned) {
             warned = true;
             host::Log().warn(
@@ -183,10 +172,6 @@ class PaymentTrace {
 
 }  // namespace
 
-void ResetWildCooldowns() {
-    WildCooldowns().Clear();
-}
-
 void TameTrackerCommand(AShooterPlayerController* controller, host::FString* message,
                         std::int32_t /*chat_mode*/) {
     const auto caller = ServableCaller(controller, message);
@@ -205,7 +190,7 @@ void TameTrackerCommand(AShooterPlayerController* controller, host::FString* mes
     PaidSearch search(controller, *message);
     PaymentTrace trace(*caller, tame.Command);
     // An absent points or tokens plugin makes the command free.
-    if (tame.CoinVault.Enabled && siblings::IsLoaded("CoinVault")) {
+    if (tame.CoinVault.Enabled && siblings::IsLoaded(siblings::Sibling::CoinVault)) {
         const std::string type = tame.CoinVault.Type;
         const std::int32_t cost = tame.CoinVault.Cost;
         if (const auto balance = siblings::GetTokens(steam_id, type)) {
@@ -234,7 +219,7 @@ void TameTrackerCommand(AShooterPlayerController* controller, host::FString* mes
         }
     }
 
-    if (!tame.ArkShop.Enabled || !siblings::IsLoaded("ArkShop")) {
+    if (!tame.ArkShop.Enabled || !siblings::IsLoaded(siblings::Sibling::ArkShop)) {
         search.Send();
         return;
     }
@@ -280,8 +265,10 @@ void WildTrackerCommand(AShooterPlayerController* controller, host::FString* mes
         return;
     }
     const bool is_admin = host::IsServerAdmin(caller->character);
-    const bool charge_points = wild.ArkShop.Enabled && siblings::IsLoaded("ArkShop");
-    const bool charge_tokens = wild.CoinVault.Enabled && siblings::IsLoaded("CoinVault");
+    const bool charge_points =
+        wild.ArkShop.Enabled && siblings::IsLoaded(siblings::Sibling::ArkShop);
+    const bool charge_tokens =
+        wild.CoinVault.Enabled && siblings::IsLoaded(siblings::Sibling::CoinVault);
     if (charge_points) {
         const auto points = siblings::GetPoints(steam_id);
         if (points && *points < wild.ArkShop.Cost) {
@@ -321,7 +308,7 @@ void WildTrackerCommand(AShooterPlayerController* controller, host::FString* mes
     }
 
     const std::int64_t now = host::WallClockTicks();
-    auto& cooldowns = WildCooldowns();
+    auto& cooldowns = CommandsState().wild_cooldowns;
     WildCooldownEntry* own = nullptr;
     for (WildCooldownEntry& entry : cooldowns) {
         if (entry.steam_id == steam_id) {

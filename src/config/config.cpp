@@ -16,9 +16,9 @@
 #include "config/key_table.h"
 #include "config/keys.h"
 #include "config/messages.h"
+#include "config/state.h"
 #include "host/framework.h"
 #include "host/log.h"
-#include "host/process_record.h"
 
 namespace beastfinder {
 
@@ -243,15 +243,8 @@ Json ParseFile() {
 
 }  // namespace
 
-namespace {
-host::ProcessRecord<PluginConfig>& ConfigRecord() {
-    static host::ProcessRecord<PluginConfig> config;
-    return config;
-}
-}  // namespace
-
 PluginConfig& Config() {
-    return ConfigRecord().Get();
+    return LoadedConfigState().settings;
 }
 
 LoadedMessages LoadMessages(const Json& messages) {
@@ -290,9 +283,7 @@ void LoadConfig() {
 }
 
 void ResetConfig() {
-    ConfigRecord().Release();
-    MessageCatalogue().Clear();
-    ResetPlayerTexts();
+    LoadedConfigState() = ConfigState{};
 }
 
 }  // namespace beastfinder

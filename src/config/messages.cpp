@@ -6,9 +6,9 @@
 #include <fmt/format.h>
 #include <fmt/xchar.h>
 
+#include "config/state.h"
 #include "host/framework.h"
 #include "host/log.h"
-#include "host/process_record.h"
 
 namespace beastfinder {
 
@@ -91,17 +91,8 @@ std::u16string Widen(std::string_view ascii) {
     return {ascii.begin(), ascii.end()};
 }
 
-PlayerTexts DefaultTexts() {
-    PlayerTexts texts;
-    for (std::size_t i = 0; i < texts.size(); ++i) {
-        texts[i] = Widen(kPlayerTexts[i].default_text);
-    }
-    return texts;
-}
-
 PlayerTexts& TextsInUse() {
-    static PlayerTexts texts = DefaultTexts();
-    return texts;
+    return LoadedConfigState().texts;
 }
 
 // A load builds the catalogue in the enum's order; before the first there is none.
@@ -156,9 +147,16 @@ void SendFormatted(AShooterPlayerController* controller, CatalogueMessage messag
 
 }  // namespace
 
+PlayerTexts DefaultPlayerTexts() {
+    PlayerTexts texts;
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        texts[i] = Widen(kPlayerTexts[i].default_text);
+    }
+    return texts;
+}
+
 host::HostArray<MessageEntry>& MessageCatalogue() {
-    static host::ProcessRecord<host::HostArray<MessageEntry>> catalogue;
-    return catalogue.Get();
+    return LoadedConfigState().catalogue;
 }
 
 std::string FormatProblem(std::u16string_view text, std::string_view values) {
@@ -192,7 +190,7 @@ void UsePlayerTexts(PlayerTexts&& texts) noexcept {
 }
 
 void ResetPlayerTexts() {
-    TextsInUse() = DefaultTexts();
+    TextsInUse() = DefaultPlayerTexts();
 }
 
 void SendCatalogueMessage(AShooterPlayerController* controller, CatalogueMessage message) {

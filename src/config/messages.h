@@ -83,7 +83,7 @@ constexpr const CatalogueMessageInfo& InfoOf(CatalogueMessage message) {
     return kCatalogueMessages[static_cast<std::size_t>(message)];
 }
 
-// The process-wide catalogue, replaced whole by each successful configuration load.
+// The catalogue in use, replaced whole by each successful configuration load.
 host::HostArray<MessageEntry>& MessageCatalogue();
 
 // Texts players read outside the catalogue's own notifications: the pieces of a listing, the
@@ -163,6 +163,9 @@ void AppendText(std::u16string& out, PlayerText text, const Values&... values) {
     fmt::vformat_to(std::back_inserter(out), fmt::basic_string_view<char16_t>(TextOf(text)),
                     fmt::make_format_args<fmt::buffer_context<char16_t>>(values...));
 }
+
+// Every player text's default.
+PlayerTexts DefaultPlayerTexts();
 
 // Puts loaded texts in use (a successful load), or the defaults back (unload).
 void UsePlayerTexts(PlayerTexts&& texts) noexcept;
