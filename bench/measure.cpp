@@ -34,8 +34,8 @@
 #include "present/coordinates.h"
 #include "search/search.h"
 #include "search/text.h"
-#include "sim/generate.h"
-#include "sim/host/server.h"
+#include "sim/framework/server.h"
+#include "sim/tools/generate.h"
 
 // --- The plugin's own heap (operator new), counted with its peak --------------------------
 namespace {

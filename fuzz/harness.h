@@ -12,7 +12,7 @@
 
 #include <unistd.h>
 
-#include "sim/host/server.h"
+#include "sim/framework/server.h"
 
 namespace fuzz {
 

@@ -5,9 +5,9 @@
 #include <string>
 
 #include "fuzz/harness.h"
-#include "sim/host/siblings.h"
-#include "sim/module.h"
-#include "sim/world.h"
+#include "sim/framework/module.h"
+#include "sim/framework/siblings.h"
+#include "sim/script/world.h"
 
 namespace fuzz {
 

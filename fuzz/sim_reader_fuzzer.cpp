@@ -6,9 +6,9 @@
 #include <string>
 
 #include "fuzz/harness.h"
-#include "sim/host/siblings.h"
-#include "sim/script.h"
-#include "sim/world.h"
+#include "sim/framework/siblings.h"
+#include "sim/script/script.h"
+#include "sim/script/world.h"
 
 namespace {
 

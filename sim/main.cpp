@@ -20,14 +20,14 @@
 #include <unistd.h>
 #endif
 
-#include "sim/check.h"
-#include "sim/generate.h"
-#include "sim/host/server.h"
-#include "sim/line_editor.h"
-#include "sim/module.h"
-#include "sim/output.h"
-#include "sim/rcon_server.h"
-#include "sim/script.h"
+#include "sim/framework/module.h"
+#include "sim/framework/server.h"
+#include "sim/rcon/rcon_server.h"
+#include "sim/script/line_editor.h"
+#include "sim/script/script.h"
+#include "sim/tools/check.h"
+#include "sim/tools/generate.h"
+#include "sim/views/output.h"
 
 namespace fs = std::filesystem;
 
@@ -207,6 +207,229 @@ int Generate(int argc, char** argv) {
     return 0;
 }
 
+// What the command line asks of a run of a script or the prompt.
+struct RunArgs {
+    sim::SessionOptions options;
+    bool transcript = false;
+    bool interactive = false;
+    std::string script;
+    std::optional<std::string> rcon;
+    std::optional<std::string> rcon_password;
+    bool rcon_any_address = false;
+    std::string view;  // "", "raw" or "rendered"
+    std::string color = "auto";
+    std::string html;
+
+    bool ScriptFile() const { return !script.empty() && script != "-"; }
+};
+
+// Reads the options into `args`; an exit code when the run stops here (help, a bad option).
+std::optional<int> ParseRunArgs(int argc, char** argv, RunArgs& args) {
+    sim::SessionOptions& options = args.options;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        const bool takes_value = arg == "--color" || arg == "--html" || arg == "--rcon" ||
+                                 arg == "--rcon-password" || arg == "--server" || arg == "--world";
+        if (takes_value && i + 1 >= argc) {
+            return Usage(arg + " needs a value");
+        }
+        if (arg == "--json") {
+            options.format = sim::OutputFormat::Json;
+        } else if (arg == "--echo") {
+            options.echo = true;
+        } else if (arg == "--raw" || arg == "--rendered") {
+            args.view = arg.substr(2);
+        } else if (arg == "--color" || arg == "--html") {
+            (arg == "--color" ? args.color : args.html) = argv[++i];
+            if (arg == "--color" && args.color != "auto" && args.color != "always" &&
+                args.color != "never") {
+                return Usage("--color takes auto, always or never");
+            }
+        } else if (arg == "--transcript") {
+            args.transcript = true;
+        } else if (arg == "--interactive") {
+            args.interactive = true;
+        } else if (arg == "--rcon-any-address") {
+            args.rcon_any_address = true;
+        } else if (arg == "--rcon" || arg == "--rcon-password") {
+            (arg == "--rcon" ? args.rcon : args.rcon_password) = argv[++i];
+        } else if (arg == "--server") {
+            options.server_dir = argv[++i];
+            options.server_fixed = true;
+        } else if (arg == "--world") {
+            options.world_file = argv[++i];
+            options.world_fixed = true;
+        } else if (IsHelp(arg)) {
+            return Help();
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            return Usage("unknown option " + arg);
+        } else if (!args.script.empty()) {
+            return Usage("only one script");
+        } else {
+            args.script = arg;
+        }
+    }
+    return std::nullopt;
+}
+
+// Options that do not go together; an exit code when they do not.
+std::optional<int> CheckRunArgs(const RunArgs& args) {
+    if (args.transcript && !args.ScriptFile()) {
+        return Usage("--transcript needs a script file");
+    }
+    if (args.interactive && !args.script.empty()) {
+        return Usage("--interactive reads standard input, not a script");
+    }
+    if (args.rcon.has_value() != args.rcon_password.has_value() ||
+        (args.rcon_any_address && !args.rcon.has_value())) {
+        return Usage("--rcon and --rcon-password go together (--rcon-any-address with them)");
+    }
+    if (args.rcon_password && args.rcon_password->empty()) {
+        return Usage("--rcon-password: an empty password would let anyone in");
+    }
+    return std::nullopt;
+}
+
+// The bundled examples where no server or world was given; an exit code when the server
+// folder given is not there.
+std::optional<int> ChooseServerAndWorld(sim::SessionOptions& options) {
+    const fs::path examples = FindExamples();
+    if (!examples.empty()) {
+        if (!options.server_fixed) {
+            options.server_dir = (examples / "server").string();
+        }
+        if (!options.world_fixed) {
+            options.world_file = (examples / "world.json").string();
+        }
+    }
+    if (options.server_fixed) {
+        // A mistyped folder would only show as the plugin failing to start.
+        std::error_code error;
+        if (!fs::is_directory(options.server_dir, error)) {
+            std::cerr << "beastfinder-sim: --server " << sim::PrintableText(options.server_dir)
+                      << ": no such folder (config.json is looked for at "
+                      << sim::PrintableText(
+                             (fs::path(options.server_dir) / kConfigInServer).generic_string())
+                      << ")\n";
+            return 2;
+        }
+    }
+    return std::nullopt;
+}
+
+// The RCON listener the options ask for, listening; an exit code when it cannot be.
+std::optional<int> StartRcon(const RunArgs& args, sim::Session& session,
+                             std::unique_ptr<sim::RconServer>& rcon_server) {
+    try {
+        rcon_server = std::make_unique<sim::RconServer>(sim::TheServer(), *args.rcon_password);
+        rcon_server->Listen(sim::ParseRconEndpoint(*args.rcon), args.rcon_any_address);
+    } catch (const std::invalid_argument& error) {
+        return Usage("--rcon: " + std::string(error.what()));
+    } catch (const std::exception& error) {
+        std::cerr << "beastfinder-sim: " << sim::PrintableText(error.what()) << '\n';
+        return 2;
+    }
+    sim::TheServer().Emit(sim::Effect{"rcon-listen", {{"address", rcon_server->Address()}}});
+    session.Flush();
+    return std::nullopt;
+}
+
+// Runs the script file (open in `file`), standard input or the prompt; RCON clients are
+// served while input is awaited.
+int RunInput(const RunArgs& args, std::istream& file, bool prompt, sim::Session& session,
+             sim::RconServer* rcon_server) {
+    // RCON is served only between the commands of a started session.
+    const sim::InputWait wait = [&](const std::function<void()>& traffic) {
+        if (rcon_server != nullptr && session.Idle()) {
+            rcon_server->ServeUntilInput(traffic);
+        }
+    };
+    const auto print = [&] { session.Flush(); };
+    if (args.ScriptFile()) {
+        sim::LineSource source(file, args.script, args.transcript);
+        // A script file never waits: the clients are served after it, until standard input
+        // ends; lines typed meanwhile are ignored.
+        std::function<void()> linger;
+        if (rcon_server != nullptr) {
+            linger = [&] {
+                std::string ignored;
+                do {
+                    wait(print);
+                } while (std::getline(std::cin, ignored));
+            };
+        }
+        return sim::RunScript(session, source, fs::path(args.script).parent_path().string(),
+                              linger);
+    }
+    if (!prompt) {
+        sim::LineSource source(std::cin, "<stdin>", false, [&] { wait(print); });
+        // A client that connects before the first line is answered at once.
+        return sim::RunScript(session, source, "", {}, rcon_server != nullptr);
+    }
+    const sim::InputWait serve = rcon_server != nullptr ? wait : sim::InputWait();
+    std::unique_ptr<sim::LineEditor> editor;
+    if (StdinIsTerminal()) {
+        editor = sim::LineEditor::Open(sim::PromptCompletions);
+    }
+    if (editor) {
+        return sim::RunInteractive(session, editor->Stream(), std::cout, serve,
+                                   [&editor](const std::string& text) { editor->SetPrompt(text); });
+    }
+    return sim::RunInteractive(session, std::cin, std::cout, serve);
+}
+
+// A script or the prompt, as the command line says.
+int Run(int argc, char** argv) {
+    RunArgs args;
+    if (auto stop = ParseRunArgs(argc, argv, args)) {
+        return *stop;
+    }
+    if (auto stop = CheckRunArgs(args)) {
+        return *stop;
+    }
+    sim::SessionOptions& options = args.options;
+    if (auto stop = ChooseServerAndWorld(options)) {
+        return *stop;
+    }
+    options.module_path = sim::PluginModule::DefaultPath();
+
+    const bool prompt = args.script.empty() && (args.interactive || StdinIsTerminal());
+    options.rendered = args.view == "rendered" ||
+                       (args.view.empty() && (prompt || (options.echo && StdoutIsTerminal())));
+    options.color = args.color == "always" || (args.color == "auto" && ColorTerminal());
+
+    sim::Session session(sim::TheServer(), std::cout, std::cerr, options);
+    std::unique_ptr<sim::RconServer> rcon_server;
+    if (args.rcon) {
+        if (auto stop = StartRcon(args, session, rcon_server)) {
+            return *stop;
+        }
+    }
+    std::ifstream file;
+    if (args.ScriptFile()) {
+        file.open(args.script, std::ios::binary);
+        if (!file) {
+            std::cerr << sim::PrintableText(args.script) << ": cannot open the script\n";
+            return 2;
+        }
+    }
+    const int code = RunInput(args, file, prompt, session, rcon_server.get());
+    if (args.html.empty()) {
+        return code;
+    }
+    try {
+        session.WritePage(
+            args.html,
+            "beastfinder-sim: " + (args.ScriptFile()
+                                       ? fs::path(args.script).filename().string()
+                                       : std::string(prompt ? "prompt session" : "<stdin>")));
+    } catch (const std::exception& error) {
+        std::cerr << sim::PrintableText(error.what()) << '\n';
+        return 2;
+    }
+    return code;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -231,175 +454,5 @@ int main(int argc, char** argv) {
         }
     }
 
-    sim::SessionOptions options;
-    bool transcript = false;
-    bool interactive = false;
-    std::string script;
-    std::optional<std::string> rcon;
-    std::optional<std::string> rcon_password;
-    bool rcon_any_address = false;
-    std::string view;  // "", "raw" or "rendered"
-    std::string color = "auto";
-    std::string html;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--json") {
-            options.format = sim::OutputFormat::Json;
-        } else if (arg == "--echo") {
-            options.echo = true;
-        } else if (arg == "--raw" || arg == "--rendered") {
-            view = arg.substr(2);
-        } else if (arg == "--color" || arg == "--html") {
-            if (i + 1 >= argc) {
-                return Usage(arg + " needs a value");
-            }
-            (arg == "--color" ? color : html) = argv[++i];
-            if (arg == "--color" && color != "auto" && color != "always" && color != "never") {
-                return Usage("--color takes auto, always or never");
-            }
-        } else if (arg == "--transcript") {
-            transcript = true;
-        } else if (arg == "--interactive") {
-            interactive = true;
-        } else if (arg == "--rcon-any-address") {
-            rcon_any_address = true;
-        } else if (arg == "--rcon" || arg == "--rcon-password") {
-            if (i + 1 >= argc) {
-                return Usage(arg + " needs a value");
-            }
-            (arg == "--rcon" ? rcon : rcon_password) = argv[++i];
-        } else if (arg == "--server" || arg == "--world") {
-            if (i + 1 >= argc) {
-                return Usage(arg + " needs a value");
-            }
-            if (arg == "--server") {
-                options.server_dir = argv[++i];
-                options.server_fixed = true;
-            } else {
-                options.world_file = argv[++i];
-                options.world_fixed = true;
-            }
-        } else if (IsHelp(arg)) {
-            return Help();
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            return Usage("unknown option " + arg);
-        } else if (!script.empty()) {
-            return Usage("only one script");
-        } else {
-            script = arg;
-        }
-    }
-    if (transcript && (script.empty() || script == "-")) {
-        return Usage("--transcript needs a script file");
-    }
-    if (interactive && !script.empty()) {
-        return Usage("--interactive reads standard input, not a script");
-    }
-    if (rcon.has_value() != rcon_password.has_value() || (rcon_any_address && !rcon.has_value())) {
-        return Usage("--rcon and --rcon-password go together (--rcon-any-address with them)");
-    }
-    if (rcon_password && rcon_password->empty()) {
-        return Usage("--rcon-password: an empty password would let anyone in");
-    }
-
-    const fs::path examples = FindExamples();
-    if (!examples.empty()) {
-        if (!options.server_fixed) {
-            options.server_dir = (examples / "server").string();
-        }
-        if (!options.world_fixed) {
-            options.world_file = (examples / "world.json").string();
-        }
-    }
-    if (options.server_fixed) {
-        // A mistyped folder would only show as the plugin failing to start.
-        std::error_code error;
-        if (!fs::is_directory(options.server_dir, error)) {
-            std::cerr << "beastfinder-sim: --server " << sim::PrintableText(options.server_dir)
-                      << ": no such folder (config.json is looked for at "
-                      << sim::PrintableText(
-                             (fs::path(options.server_dir) / kConfigInServer).generic_string())
-                      << ")\n";
-            return 2;
-        }
-    }
-    options.module_path = sim::PluginModule::DefaultPath();
-
-    const bool prompt = script.empty() && (interactive || StdinIsTerminal());
-    options.rendered =
-        view == "rendered" || (view.empty() && (prompt || (options.echo && StdoutIsTerminal())));
-    options.color = color == "always" || (color == "auto" && ColorTerminal());
-
-    sim::Session session(sim::TheServer(), std::cout, std::cerr, options);
-    std::unique_ptr<sim::RconServer> rcon_server;
-    if (rcon) {
-        try {
-            rcon_server = std::make_unique<sim::RconServer>(sim::TheServer(), *rcon_password);
-            rcon_server->Listen(sim::ParseRconEndpoint(*rcon), rcon_any_address);
-        } catch (const std::invalid_argument& error) {
-            return Usage("--rcon: " + std::string(error.what()));
-        } catch (const std::exception& error) {
-            std::cerr << "beastfinder-sim: " << sim::PrintableText(error.what()) << '\n';
-            return 2;
-        }
-        sim::TheServer().Emit(sim::Effect{"rcon-listen", {{"address", rcon_server->Address()}}});
-        session.Flush();
-    }
-    // RCON is served only between the commands of a started session.
-    const sim::InputWait wait = [&](const std::function<void()>& traffic) {
-        if (rcon_server && session.Idle()) {
-            rcon_server->ServeUntilInput(traffic);
-        }
-    };
-    const auto print = [&] { session.Flush(); };
-    int code = 0;
-    if (!script.empty() && script != "-") {
-        std::ifstream file(script, std::ios::binary);
-        if (!file) {
-            std::cerr << sim::PrintableText(script) << ": cannot open the script\n";
-            return 2;
-        }
-        sim::LineSource source(file, script, transcript);
-        // A script file never waits: the clients are served after it, until standard input
-        // ends; lines typed meanwhile are ignored.
-        std::function<void()> linger;
-        if (rcon_server) {
-            linger = [&] {
-                std::string ignored;
-                do {
-                    wait(print);
-                } while (std::getline(std::cin, ignored));
-            };
-        }
-        code = sim::RunScript(session, source, fs::path(script).parent_path().string(), linger);
-    } else if (!prompt) {
-        sim::LineSource source(std::cin, "<stdin>", false, [&] { wait(print); });
-        // A client that connects before the first line is answered at once.
-        code = sim::RunScript(session, source, "", {}, rcon_server != nullptr);
-    } else {
-        const sim::InputWait serve = rcon_server ? wait : sim::InputWait();
-        std::unique_ptr<sim::LineEditor> editor;
-        if (StdinIsTerminal()) {
-            editor = sim::LineEditor::Open(sim::PromptCompletions);
-        }
-        if (editor) {
-            code = sim::RunInteractive(
-                session, editor->Stream(), std::cout, serve,
-                [&editor](const std::string& text) { editor->SetPrompt(text); });
-        } else {
-            code = sim::RunInteractive(session, std::cin, std::cout, serve);
-        }
-    }
-    if (!html.empty()) {
-        try {
-            session.WritePage(html, "beastfinder-sim: " +
-                                        (script.empty() || script == "-"
-                                             ? std::string(prompt ? "prompt session" : "<stdin>")
-                                             : fs::path(script).filename().string()));
-        } catch (const std::exception& error) {
-            std::cerr << sim::PrintableText(error.what()) << '\n';
-            return 2;
-        }
-    }
-    return code;
+    return Run(argc, argv);
 }

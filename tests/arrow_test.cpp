@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "present/arrow.h"
-#include "sim/host/server.h"
+#include "sim/framework/server.h"
 #include "tests/host_fixture.h"
 
 namespace beastfinder {

@@ -8,9 +8,9 @@
 #include <sstream>
 #include <string>
 
-#include "sim/check.h"
-#include "sim/host/server.h"
-#include "sim/output.h"
+#include "sim/framework/server.h"
+#include "sim/tools/check.h"
+#include "sim/views/output.h"
 #include "tests/host_fixture.h"
 
 namespace sim {

@@ -14,7 +14,7 @@
 #include "config/messages.h"
 #include "host/platform.h"
 #include "search/entries.h"
-#include "sim/host/server.h"
+#include "sim/framework/server.h"
 #include "tests/host_fixture.h"
 
 namespace beastfinder {
@@ -41,7 +41,7 @@ class Entries : public bftest::HostTest {
 
     // A "Messages" section in the file's own words.
     static void Translate(std::string_view texts) {
-        UsePlayerTexts(LoadPlayerTexts(nlohmann::json::parse(texts)));
+        UsePlayerTexts(LoadMessages(nlohmann::json::parse(texts)).texts);
     }
 
     static CreatureEntry Entry(std::u16string_view name, std::u16string_view species = u"Rex",

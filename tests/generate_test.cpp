@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "present/dye_colors.h"
-#include "sim/generate.h"
-#include "sim/world.h"
+#include "sim/script/world.h"
+#include "sim/tools/generate.h"
 
 namespace sim {
 namespace {

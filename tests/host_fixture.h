@@ -13,8 +13,8 @@
 #include <system_error>
 #include <vector>
 
-#include "sim/host/server.h"
-#include "sim/module.h"
+#include "sim/framework/module.h"
+#include "sim/framework/server.h"
 
 namespace bftest {
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "sim/host/server.h"
-#include "sim/line_editor.h"
+#include "sim/framework/server.h"
+#include "sim/script/line_editor.h"
 
 namespace sim {
 namespace {

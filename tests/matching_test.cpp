@@ -6,7 +6,7 @@
 #include "config/config.h"
 #include "host/logger.h"
 #include "search/matching.h"
-#include "sim/host/server.h"
+#include "sim/framework/server.h"
 #include "tests/host_fixture.h"
 
 namespace beastfinder {
@@ -44,8 +44,7 @@ class Matching : public bftest::HostTest {
         Config().WildTracker.MaxLevel = Config().WildTracker.MinLevel = -1;
     }
     void TearDown() override {
-        sim::TheServer().unresolved.clear();
-        sim::TheServer().ClearWorld();
+        sim::TheServer().Reset();
         ResetConfig();
         HostTest::TearDown();
     }

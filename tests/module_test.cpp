@@ -14,9 +14,9 @@
 #endif
 
 #include "host/game.h"
-#include "sim/host/server.h"
-#include "sim/module.h"
-#include "sim/world.h"
+#include "sim/framework/module.h"
+#include "sim/framework/server.h"
+#include "sim/script/world.h"
 #include "tests/host_fixture.h"
 
 // The exit test's child leaves the plugin loaded on purpose: what it holds then belongs to
@@ -109,8 +109,8 @@ TEST_F(PluginModuleTest, NonAsciiCommandNamesAreRegisteredWithQuestionMarks) {
 TEST_F(PluginModuleTest, UnloadNeverStopsHalfWay) {
     WriteConfig(R"({"WildTracker": {"Cooldown": 60, "ExcludeSearch": ["Alpha", "Beta"]}})");
     auto& server = sim::TheServer();
-    for (std::string_view text : beastfinder::host::kLookupTexts) {
-        const std::string name(text);
+    for (const auto& lookup : beastfinder::host::kLookups) {
+        const std::string name(lookup.text);
         ASSERT_TRUE(module_.Open(BF_PLUGIN_MODULE_PATH)) << module_.Error();
         ASSERT_TRUE(module_.Started());
         sim::Player& player = server.AddPlayer("Unloading", 76561198000000010);

@@ -11,7 +11,7 @@
 
 #include "config/json_reader.h"
 #include "host_fixture.h"
-#include "sim/host/server.h"
+#include "sim/framework/server.h"
 
 namespace {
 

@@ -11,9 +11,9 @@
 #include <string_view>
 #include <vector>
 
-#include "sim/html_page.h"
-#include "sim/output.h"
-#include "sim/render.h"
+#include "sim/views/html_page.h"
+#include "sim/views/output.h"
+#include "sim/views/render.h"
 
 namespace sim {
 

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "host/sibling_plugins.h"
-#include "sim/host/server.h"
-#include "sim/host/siblings.h"
+#include "sim/framework/server.h"
+#include "sim/framework/siblings.h"
 
 namespace {
 

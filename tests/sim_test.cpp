@@ -9,12 +9,12 @@
 #include <vector>
 
 #include "config/json_reader.h"
-#include "sim/host/server.h"
-#include "sim/html_page.h"
-#include "sim/output.h"
-#include "sim/render.h"
-#include "sim/script.h"
-#include "sim/world.h"
+#include "sim/framework/server.h"
+#include "sim/script/script.h"
+#include "sim/script/world.h"
+#include "sim/views/html_page.h"
+#include "sim/views/output.h"
+#include "sim/views/render.h"
 #include "tests/host_fixture.h"
 
 namespace sim {
@@ -342,11 +342,7 @@ class SessionTest : public ::testing::Test {
         options_.server_dir = dir_.string();
         options_.world_file = (dir_ / "world.json").string();
     }
-    void TearDown() override {
-        TheServer().ClearWorld();
-        TheServer().unresolved.clear();
-        TheServer().TakeEffects();
-    }
+    void TearDown() override { TheServer().Reset(); }
     std::string Run(Session& session, const std::string& line, std::string more = "") {
         std::istringstream rest(more);
         LineSource source(rest, "s.txt");

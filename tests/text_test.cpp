@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "search/text.h"
-#include "sim/host/server.h"
+#include "sim/framework/server.h"
 #include "tests/host_fixture.h"
 
 namespace beastfinder {

@@ -13,8 +13,8 @@
 #include "host/fstring.h"
 #include "host/platform.h"
 #include "search/matching.h"
-#include "sim/host/server.h"
-#include "sim/module.h"
+#include "sim/framework/module.h"
+#include "sim/framework/server.h"
 #include "tests/host_fixture.h"
 
 namespace {

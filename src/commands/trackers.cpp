@@ -9,11 +9,11 @@
 
 #include "commands/commands.h"
 #include "commands/siblings.h"
+#include "commands/state.h"
 #include "config/config.h"
 #include "config/messages.h"
 #include "host/log.h"
 #include "host/platform.h"
-#include "host/process_record.h"
 #include "search/search.h"
 #include "search/text.h"
 
@@ -22,17 +22,6 @@ namespace beastfinder {
 namespace {
 
 constexpr std::int64_t kTicksPerSecond = 10000000;
-
-struct WildCooldownEntry {
-    std::uint64_t steam_id = 0;
-    host::FString last_word;
-    std::int64_t expires_at = 0;
-};
-
-host::HostArray<WildCooldownEntry>& WildCooldowns() {
-    static host::ProcessRecord<host::HostArray<WildCooldownEntry>> cooldowns;
-    return cooldowns.Get();
-}
 
 // What is missing, as a 32-bit count even when the balance is far below zero.
 std::int32_t Shortfall(std::int32_t cost, std::int32_t balance) {
@@ -69,7 +58,7 @@ std::optional<Caller> ServableCaller(AShooterPlayerController* controller,
 // unnoticed, while a refusal and one warning per load get the administrator's attention.
 bool HoldsPermission(const Caller& caller, const PermissionSettings& permission,
                      const char* setting, bool& warned) {
-    if (!siblings::IsLoaded("Permissions")) {
+    if (!siblings::IsLoaded(siblings::Sibling::Permissions)) {
         if (!warned) {
             warned = true;
             host::Log().warn(
@@ -86,11 +75,11 @@ bool HoldsPermission(const Caller& caller, const PermissionSettings& permission,
 bool Admitted(AShooterPlayerController* controller, const Caller& caller, bool requires_admin,
               const PermissionSettings& permission, const char* setting, bool& warned) {
     if (requires_admin && !host::IsServerAdmin(caller.character)) {
-        SendCatalogueMessage(controller, "NotAdmin");
+        SendCatalogueMessage(controller, CatalogueMessage::NotAdmin);
         return false;
     }
     if (permission.Enabled && !HoldsPermission(caller, permission, setting, warned)) {
-        SendCatalogueMessage(controller, "NoPermission");
+        SendCatalogueMessage(controller, CatalogueMessage::NoPermission);
         return false;
     }
     return true;
@@ -183,10 +172,6 @@ class PaymentTrace {
 
 }  // namespace
 
-void ResetWildCooldowns() {
-    WildCooldowns().Clear();
-}
-
 void TameTrackerCommand(AShooterPlayerController* controller, host::FString* message,
                         std::int32_t /*chat_mode*/) {
     const auto caller = ServableCaller(controller, message);
@@ -205,14 +190,14 @@ void TameTrackerCommand(AShooterPlayerController* controller, host::FString* mes
     PaidSearch search(controller, *message);
     PaymentTrace trace(*caller, tame.Command);
     // An absent points or tokens plugin makes the command free.
-    if (tame.CoinVault.Enabled && siblings::IsLoaded("CoinVault")) {
+    if (tame.CoinVault.Enabled && siblings::IsLoaded(siblings::Sibling::CoinVault)) {
         const std::string type = tame.CoinVault.Type;
         const std::int32_t cost = tame.CoinVault.Cost;
         if (const auto balance = siblings::GetTokens(steam_id, type)) {
             if (*balance < cost) {
                 if (!tame.ArkShop.Enabled) {
-                    SendCatalogueMessage(controller, "NotEnoughTokens", Shortfall(cost, *balance),
-                                         type);
+                    SendCatalogueMessage(controller, CatalogueMessage::NotEnoughTokens,
+                                         Shortfall(cost, *balance), type);
                     return;
                 }
                 // Short of tokens: points may pay instead.
@@ -234,7 +219,7 @@ void TameTrackerCommand(AShooterPlayerController* controller, host::FString* mes
         }
     }
 
-    if (!tame.ArkShop.Enabled || !siblings::IsLoaded("ArkShop")) {
+    if (!tame.ArkShop.Enabled || !siblings::IsLoaded(siblings::Sibling::ArkShop)) {
         search.Send();
         return;
     }
@@ -245,7 +230,8 @@ void TameTrackerCommand(AShooterPlayerController* controller, host::FString* mes
         return;
     }
     if (*points < cost) {
-        SendCatalogueMessage(controller, "NotEnoughPoints", Shortfall(cost, *points));
+        SendCatalogueMessage(controller, CatalogueMessage::NotEnoughPoints,
+                             Shortfall(cost, *points));
         return;
     }
     if (!search.ReadyToCharge()) {
@@ -279,13 +265,15 @@ void WildTrackerCommand(AShooterPlayerController* controller, host::FString* mes
         return;
     }
     const bool is_admin = host::IsServerAdmin(caller->character);
-    const bool charge_points = wild.ArkShop.Enabled && siblings::IsLoaded("ArkShop");
-    const bool charge_tokens = wild.CoinVault.Enabled && siblings::IsLoaded("CoinVault");
+    const bool charge_points =
+        wild.ArkShop.Enabled && siblings::IsLoaded(siblings::Sibling::ArkShop);
+    const bool charge_tokens =
+        wild.CoinVault.Enabled && siblings::IsLoaded(siblings::Sibling::CoinVault);
     if (charge_points) {
         const auto points = siblings::GetPoints(steam_id);
         if (points && *points < wild.ArkShop.Cost) {
             const std::int32_t again = siblings::GetPoints(steam_id).value_or(*points);
-            SendCatalogueMessage(controller, "NotEnoughPoints",
+            SendCatalogueMessage(controller, CatalogueMessage::NotEnoughPoints,
                                  Shortfall(wild.ArkShop.Cost, again));
             return;
         }
@@ -295,7 +283,7 @@ void WildTrackerCommand(AShooterPlayerController* controller, host::FString* mes
         if (tokens && *tokens < wild.CoinVault.Cost) {
             const std::int32_t again =
                 siblings::GetTokens(steam_id, wild.CoinVault.Type).value_or(*tokens);
-            SendCatalogueMessage(controller, "NotEnoughTokens",
+            SendCatalogueMessage(controller, CatalogueMessage::NotEnoughTokens,
                                  Shortfall(wild.CoinVault.Cost, again), wild.CoinVault.Type);
             return;
         }
@@ -303,7 +291,7 @@ void WildTrackerCommand(AShooterPlayerController* controller, host::FString* mes
 
     const host::HostArray<host::FString> words = SplitAtDelimiter(*message, u" ");
     if (words.Count() < 2) {
-        SendCatalogueMessage(controller, "IncorrectSyntaxWild");
+        SendCatalogueMessage(controller, CatalogueMessage::IncorrectSyntaxWild);
         return;
     }
     const host::FString& word = words[1];
@@ -314,13 +302,13 @@ void WildTrackerCommand(AShooterPlayerController* controller, host::FString* mes
     }
     for (const host::FString& excluded : wild.ExcludeSearch) {
         if (ContainsIgnoreCase(word.View(), excluded.View())) {
-            SendCatalogueMessage(controller, "SearchNotAllowed");
+            SendCatalogueMessage(controller, CatalogueMessage::SearchNotAllowed);
             return;
         }
     }
 
     const std::int64_t now = host::WallClockTicks();
-    auto& cooldowns = WildCooldowns();
+    auto& cooldowns = CommandsState().wild_cooldowns;
     WildCooldownEntry* own = nullptr;
     for (WildCooldownEntry& entry : cooldowns) {
         if (entry.steam_id == steam_id) {
@@ -337,7 +325,7 @@ void WildTrackerCommand(AShooterPlayerController* controller, host::FString* mes
             remaining -= wild.Cooldown;
         }
         if (remaining > 0) {
-            SendCatalogueMessage(controller, "WildTrackerCooldown", remaining);
+            SendCatalogueMessage(controller, CatalogueMessage::WildTrackerCooldown, remaining);
             return;
         }
     }
@@ -384,16 +372,16 @@ void AdminTrackerCommand(AShooterPlayerController* controller, host::FString* me
     if (permission.Enabled) {
         if (!HoldsPermission(*caller, permission, "AdminTracker.Permission",
                              config.LoggedOnce.AdminPermissionWithoutPlugin)) {
-            SendCatalogueMessage(controller, "NoPermission");
+            SendCatalogueMessage(controller, CatalogueMessage::NoPermission);
             return;
         }
     } else if (!host::IsServerAdmin(caller->character)) {
-        SendCatalogueMessage(controller, "NotAdmin");
+        SendCatalogueMessage(controller, CatalogueMessage::NotAdmin);
         return;
     }
     const std::int32_t words = SplitAtDelimiter(*message, u" ").Count();
     if (words >= 4) {
-        SendCatalogueMessage(controller, "IncorrectSyntaxAdmin");
+        SendCatalogueMessage(controller, CatalogueMessage::IncorrectSyntaxAdmin);
     } else if (words >= 1) {
         SearchCreatures(controller, *message, false, true);
     }

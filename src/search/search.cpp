@@ -267,7 +267,7 @@ std::optional<Listing> GatherListing(AShooterPlayerController* controller,
 
 void SendListing(AShooterPlayerController* controller, const Listing& listing) {
     if (!listing.found) {
-        SendCatalogueMessage(controller, "NoDinosFound");
+        SendCatalogueMessage(controller, CatalogueMessage::NoDinosFound);
         return;
     }
     // The arrow is drawn before the listing is sent, as the player has always seen it.
