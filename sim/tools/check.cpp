@@ -299,7 +299,7 @@ std::string Repair(Json& document, const std::string& pointer, std::string_view 
         if (at.empty() || !document.contains(at)) {
             return {};
         }
-        const std::string last = at.back();
+        const std::string& last = at.back();
         Json& parent = document.at(at.parent_pointer());
         if (parent.is_object()) {
             parent.erase(last);

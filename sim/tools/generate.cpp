@@ -216,8 +216,9 @@ void AppendCreature(fmt::memory_buffer& out, const CreatureSpec& creature) {
     fmt::format_to(std::back_inserter(out),
                    ", \"team\": {}, \"level\": {}, \"position\": ", creature.team, creature.level);
     AppendVector(out, creature.position);
-    const bool coloured = std::any_of(creature.colors.begin(), creature.colors.end(),
-                                      [](const SimColor& c) { return c.r || c.g || c.b || c.a; });
+    const bool coloured =
+        std::any_of(creature.colors.begin(), creature.colors.end(),
+                    [](const SimColor& c) { return c.r != 0 || c.g != 0 || c.b != 0 || c.a != 0; });
     if (coloured) {
         const char* separator = ", \"colors\": [";
         for (const SimColor& c : creature.colors) {

@@ -118,15 +118,15 @@ char16_t UpperCaseUnit(char16_t unit) noexcept {
     // A private locale object: the process's global locale is never touched. Freed with
     // the module.
     struct Utf8Locale {
-        locale_t handle = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(0));
+        locale_t handle = newlocale(LC_CTYPE_MASK, "C.UTF-8", nullptr);
         ~Utf8Locale() {
-            if (handle != static_cast<locale_t>(0)) {
+            if (handle != nullptr) {
                 freelocale(handle);
             }
         }
     };
     static const Utf8Locale utf8;
-    if (utf8.handle == static_cast<locale_t>(0)) {
+    if (utf8.handle == nullptr) {
         return unit;
     }
     const wint_t upper = towupper_l(static_cast<wint_t>(unit), utf8.handle);
