@@ -32,7 +32,9 @@
 #include "host/game.h"
 #include "host/logger.h"
 #include "present/coordinates.h"
+#include "search/request.h"
 #include "search/search.h"
+#include "search/teams.h"
 #include "search/text.h"
 #include "sim/generate.h"
 #include "sim/host/server.h"
@@ -68,7 +70,6 @@ using namespace beastfinder;
 
 constexpr std::uint64_t kSeed = 1;
 constexpr const char* kCaller = "Bruno";
-constexpr std::int32_t kOwnedFloor = 50000;
 constexpr float kNearLimit = 1000.0F;  // metres: a tenth of the default map's width
 constexpr std::size_t kPerPage = 10;
 
@@ -123,10 +124,10 @@ std::size_t PickPage(std::vector<Hit>& hits) {
 
 bool InMode(const Command& command, std::int32_t team, std::int32_t caller_team) {
     if (command.wild) {
-        return team < kOwnedFloor;
+        return team < kTribeTeamFloor;
     }
     if (command.admin) {
-        return command.word.empty() ? team > kOwnedFloor : team == 0 || team > kOwnedFloor;
+        return command.word.empty() ? team > kTribeTeamFloor : team == 0 || team > kTribeTeamFloor;
     }
     return team == caller_team;
 }
@@ -237,7 +238,7 @@ void InterfaceWildWord(const InterfaceLookups& host, const RawArray& list,
     const WildTrackerConfig& wild = Config().WildTracker;
     for (std::int32_t i = 0; i < list.count; ++i) {
         void* creature = list.data[i];
-        if (At<std::int32_t>(creature, host.team_at) >= kOwnedFloor) {
+        if (At<std::int32_t>(creature, host.team_at) >= kTribeTeamFloor) {
             continue;
         }
         void* root = At<void*>(creature, host.root_at);
@@ -308,10 +309,10 @@ void InterfaceAll(const InterfaceLookups& host, const RawArray& list, Admits adm
     if (command.word.empty()) {
         if (command.wild) {
             InterfaceAll(
-                host, list, [](std::int32_t team) { return team < kOwnedFloor; }, hits);
+                host, list, [](std::int32_t team) { return team < kTribeTeamFloor; }, hits);
         } else if (command.admin) {
             InterfaceAll(
-                host, list, [](std::int32_t team) { return team > kOwnedFloor; }, hits);
+                host, list, [](std::int32_t team) { return team > kTribeTeamFloor; }, hits);
         } else {
             InterfaceAll(
                 host, list, [caller_team](std::int32_t team) { return team == caller_team; }, hits);
@@ -335,7 +336,7 @@ void InterfaceAll(const InterfaceLookups& host, const RawArray& list, Admits adm
             // Team 0 is the admin search's own "team", so it is admitted with the owned.
             InterfaceOwnedWord(
                 host, list, needle, caller,
-                [](std::int32_t team) { return team == 0 || team > kOwnedFloor; }, hits);
+                [](std::int32_t team) { return team == 0 || team > kTribeTeamFloor; }, hits);
         } else {
             InterfaceOwnedWord(
                 host, list, needle, caller,
@@ -475,7 +476,12 @@ Flat Flatten() {
 [[gnu::noinline]] void PluginSearch(const Command& command, const Caller& caller,
                                     const host::FString& message) {
     host::LookupScope scope;
-    SearchCreatures(caller.controller, message, command.wild, command.admin);
+    const SearchMode mode = command.wild    ? SearchMode::Wild
+                            : command.admin ? SearchMode::Admin
+                                            : SearchMode::Tame;
+    if (const auto asker = AnswerableCaller(caller.controller)) {
+        SearchCreatures(*asker, ParseRequest(mode, message.View()));
+    }
 }
 
 // The match count the plugin's page footer states, or the lines of a one-page list.
