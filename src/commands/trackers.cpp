@@ -6,10 +6,9 @@
 #include <string>
 #include <utility>
 
-#include <fmt/format.h>
-
 #include "commands/commands.h"
 #include "commands/cooldown_book.h"
+#include "commands/payment_trace.h"
 #include "commands/siblings.h"
 #include "config/config.h"
 #include "config/messages.h"
@@ -123,50 +122,6 @@ class PaidSearch {
     const SearchRequest request_;
     bool gathered_ = false;
     std::optional<Listing> listing_;
-};
-
-// One info line per spend asked of a sibling plugin, when the administrator wants a record of
-// who paid what.
-class PaymentTrace {
-  public:
-    PaymentTrace(const Player& player, const std::string& command)
-        : player_(player), command_(command), on_(Config().GlobalSettings.LogPayments) {}
-
-    // Reads what the lines need before anything is charged: a lookup that fails then ends
-    // the command with nothing spent.
-    void Prepare() {
-        if (on_ && !name_) {
-            name_ =
-                host::LogText(host::FStringToUtf8(host::PlayerName(player_.caller.player_state)));
-        }
-    }
-
-    void Points(std::int32_t amount, std::optional<bool> result) {
-        if (on_) {
-            Write(fmt::format("{} points", amount), result);
-        }
-    }
-
-    void Tokens(const std::string& type, std::int32_t amount, std::optional<bool> result) {
-        if (on_) {
-            Write(fmt::format("{} tokens of type \"{}\"", amount, host::LogText(type)), result);
-        }
-    }
-
-  private:
-    void Write(const std::string& what, std::optional<bool> result) {
-        Prepare();
-        host::Log().info("Payment for {} by \"{}\" ({}): {}, {}", host::LogText(command_), *name_,
-                         player_.steam_id, what,
-                         !result   ? "not answered"
-                         : *result ? "spent"
-                                   : "refused");
-    }
-
-    const Player& player_;
-    const std::string& command_;
-    bool on_;
-    std::optional<std::string> name_;  // escaped for the log
 };
 
 // How the tame tracker's payment ended.
@@ -357,7 +312,7 @@ void TameTrackerCommand(AShooterPlayerController* controller, host::FString* mes
     }
 
     PaidSearch search(player->caller, ParseRequest(SearchMode::Tame, message->View()));
-    PaymentTrace trace(*player, tame.Command);
+    PaymentTrace trace(player->caller.player_state, player->steam_id, tame.Command);
     std::optional<Payment> payment = PayTameWithTokens(*player, tame, search, trace);
     if (!payment) {
         payment = PayTameWithPoints(*player, tame, search, trace);
@@ -408,7 +363,7 @@ void WildTrackerCommand(AShooterPlayerController* controller, host::FString* mes
     if (!listing) {
         return;
     }
-    PaymentTrace trace(*player, wild.Command);
+    PaymentTrace trace(player->caller.player_state, player->steam_id, wild.Command);
     if (charges.points || charges.tokens) {
         trace.Prepare();
     }

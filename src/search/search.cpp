@@ -119,6 +119,7 @@ void CollectByTeam(AActor* const* listed, std::uint32_t count, SearchMode mode,
     });
 }
 
+// The creatures the request admits, in the host's order.
 std::vector<Match> Collect(UWorld* world, const Caller& caller, const SearchRequest& request,
                            const host::Vector3& caller_position) {
     host::HostArray<AActor*> candidates;
