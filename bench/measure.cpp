@@ -98,7 +98,8 @@ const Command kCommands[] = {
     {"wild-excl", u"/trackwild raptor", u"raptor", true, false, 99999.0F, kLongExclusionList},
 };
 
-struct Caller {
+// The player every search is made as.
+struct Searcher {
     AShooterPlayerController* controller;
     std::int32_t team;
     host::Vector3 position;
@@ -187,7 +188,7 @@ struct InterfaceLookups {
 // The current name, fetched into host memory and released; a name that came back empty
 // holds no block to release.
 bool NameHas(const InterfaceLookups& host, const FoldedNeedle& needle, void* creature,
-             const Caller& caller) {
+             const Searcher& caller) {
     RawString name{nullptr, 0, 0};
     host.get_name(creature, &name, caller.controller);
     const bool found = needle.FoundIn(name.View());
@@ -210,7 +211,7 @@ bool Excluded(std::u16string_view name, const WildTrackerConfig& wild) {
 // place, the name fetched only when both miss, the level only for a match.
 template <typename Admits>
 void InterfaceOwnedWord(const InterfaceLookups& host, const RawArray& list,
-                        const FoldedNeedle& needle, const Caller& caller, Admits admits,
+                        const FoldedNeedle& needle, const Searcher& caller, Admits admits,
                         std::vector<Hit>& hits) {
     for (std::int32_t i = 0; i < list.count; ++i) {
         void* creature = list.data[i];
@@ -234,7 +235,7 @@ void InterfaceOwnedWord(const InterfaceLookups& host, const RawArray& list,
 // Wild creatures by word: position, then level, then the fetched name, then exclusions for
 // the names that match. The level read for the limits is the one the page is sorted by.
 void InterfaceWildWord(const InterfaceLookups& host, const RawArray& list,
-                       const FoldedNeedle& needle, const Caller& caller, std::vector<Hit>& hits) {
+                       const FoldedNeedle& needle, const Searcher& caller, std::vector<Hit>& hits) {
     const WildTrackerConfig& wild = Config().WildTracker;
     for (std::int32_t i = 0; i < list.count; ++i) {
         void* creature = list.data[i];
@@ -283,7 +284,7 @@ void InterfaceAll(const InterfaceLookups& host, const RawArray& list, Admits adm
 
 // The least a search through the host must do, with the plugin's best order of fetches:
 // each lookup asked once, the mode decided once rather than per creature.
-[[gnu::noinline]] std::size_t InterfaceSearch(const Command& command, const Caller& caller) {
+[[gnu::noinline]] std::size_t InterfaceSearch(const Command& command, const Searcher& caller) {
     InterfaceLookups host{};
     host.free_block = FunctionAt<void (*)(void*)>("FMemory.Free");
     const auto get_class = FunctionAt<void* (*)()>("APrimalDinoCharacter.GetPrivateStaticClass");
@@ -358,7 +359,7 @@ std::int32_t LevelOf(const sim::SimPrimalCharacter& character) {
     return character.status_component != nullptr ? character.status_component->level : 0;
 }
 
-[[gnu::noinline]] std::size_t RawSearch(const Command& command, const Caller& caller) {
+[[gnu::noinline]] std::size_t RawSearch(const Command& command, const Searcher& caller) {
     const FoldedNeedle needle(command.word);
     const bool rex = !command.word.empty();
     const WildTrackerConfig& wild = Config().WildTracker;
@@ -446,7 +447,7 @@ Flat Flatten() {
 }
 
 [[gnu::noinline]] std::size_t BytesSearch(const Flat& flat, const Command& command,
-                                          const Caller& caller) {
+                                          const Searcher& caller) {
     std::vector<Hit> hits;
     hits.reserve(flat.team.size());
     const FoldedNeedle needle(command.word);
@@ -473,7 +474,7 @@ Flat Flatten() {
 
 // --- plugin ----------------------------------------------------------------------------
 
-[[gnu::noinline]] void PluginSearch(const Command& command, const Caller& caller,
+[[gnu::noinline]] void PluginSearch(const Command& command, const Searcher& caller,
                                     const host::FString& message) {
     host::LookupScope scope;
     const SearchMode mode = command.wild    ? SearchMode::Wild
@@ -498,7 +499,7 @@ std::size_t PluginMatches(const std::vector<sim::Effect>& effects) {
     return text == "No dinos found" ? 0 : static_cast<std::size_t>(-1);
 }
 
-Caller Setup(std::uint64_t size) {
+Searcher Setup(std::uint64_t size) {
     sim::Server& server = sim::TheServer();
     sim::ApplyGeneratedWorld(server, size, kSeed, false);
     server.TakeEffects();
@@ -514,10 +515,10 @@ Caller Setup(std::uint64_t size) {
     config.WildTracker.MaxLevel = 999;
     config.WildTracker.MinLevel = 1;
     const sim::SimVector3& at = player.root->world_location;
-    return Caller{reinterpret_cast<AShooterPlayerController*>(player.controller.get()),
-                  player.character->primal.actor.targeting_team,
-                  {at.x, at.y, at.z},
-                  player.root.get()};
+    return Searcher{reinterpret_cast<AShooterPlayerController*>(player.controller.get()),
+                    player.character->primal.actor.targeting_team,
+                    {at.x, at.y, at.z},
+                    player.root.get()};
 }
 
 void SetExclusions(int count) {
@@ -544,7 +545,7 @@ int main(int argc, char** argv) {
     const std::uint64_t size = std::strtoull(argv[1], nullptr, 10);
     const int repeats = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
     host::CreatePluginLogger();
-    const Caller caller = Setup(size);
+    const Searcher caller = Setup(size);
     const Flat flat = Flatten();
     sim::Server& server = sim::TheServer();
     CALLGRIND_START_INSTRUMENTATION;
