@@ -45,9 +45,9 @@ TEST_F(CommandHandlers, SiblingExportsAreFoundByNameOnlyWhileTheirModuleIsLoaded
     sim::TheServer().grants["Trackers"] = {"Beastfinder.Track", "caf??"};
 
 #if defined(_WIN32)
-    EXPECT_EQ(siblings::ModuleFileName("ArkShop"), "ArkShop.dll");
+    EXPECT_EQ(siblings::ModuleFileName(host::Sibling::ArkShop), "ArkShop.dll");
 #else
-    EXPECT_EQ(siblings::ModuleFileName("ArkShop"), "ArkShop.so");
+    EXPECT_EQ(siblings::ModuleFileName(host::Sibling::ArkShop), "ArkShop.so");
 #endif
     // Absent modules go unanswered (the siblings-vanish transcript shows the warnings) and
     // are never loaded on the plugin's behalf.
@@ -56,8 +56,8 @@ TEST_F(CommandHandlers, SiblingExportsAreFoundByNameOnlyWhileTheirModuleIsLoaded
     EXPECT_FALSE(siblings::GetTokens(kSteamId, "gold").has_value());
     EXPECT_FALSE(siblings::SpendTokens(1, kSteamId, "gold").has_value());
     EXPECT_FALSE(siblings::HasPermission(kSteamId, "Beastfinder.Track").has_value());
-    EXPECT_FALSE(siblings::IsLoaded("Permissions"));
-    EXPECT_EQ(host::FindModuleExport(siblings::ModuleFileName("ArkShop").c_str(),
+    EXPECT_FALSE(siblings::IsLoaded(host::Sibling::Permissions));
+    EXPECT_EQ(host::FindModuleExport(siblings::ModuleFileName(host::Sibling::ArkShop).c_str(),
                                      "_ZN7ArkShop6Points9GetPointsEy"),
               nullptr);
 
@@ -72,7 +72,7 @@ TEST_F(CommandHandlers, SiblingExportsAreFoundByNameOnlyWhileTheirModuleIsLoaded
     EXPECT_EQ(siblings::GetTokens(kSteamId, "silver"), 0);
     EXPECT_EQ(siblings::SpendTokens(8, kSteamId, "gold"), false);
     EXPECT_EQ(siblings::SpendTokens(7, kSteamId, "gold"), true);
-    EXPECT_TRUE(siblings::IsLoaded("Permissions"));
+    EXPECT_TRUE(siblings::IsLoaded(host::Sibling::Permissions));
     // A permission is held through a group; a group's own name is no permission.
     EXPECT_EQ(siblings::HasPermission(kSteamId, "Beastfinder.Track"), true);
     EXPECT_EQ(siblings::HasPermission(kSteamId, "beastfinder.track"), false);

@@ -150,8 +150,8 @@ TEST_F(FaultInjection, EveryUnresolvedLookupEndsTheCommandCleanly) {
     server.world_settings.override_longitude_and_latitude = 1;
     std::set<std::string> asked;
     std::set<std::string> reported;
-    for (std::string_view text : beastfinder::host::kLookupTexts) {
-        const std::string name(text);
+    for (const auto& lookup : beastfinder::host::kLookups) {
+        const std::string name(lookup.text);
         server.unresolved = {name};
         for (const Line& line : kLines) {
             server.points[alice] = 100000;
@@ -180,9 +180,29 @@ TEST_F(FaultInjection, EveryUnresolvedLookupEndsTheCommandCleanly) {
     // Named once, the first time a command needs it; every text is needed by some command,
     // the host's free included (every command that allocates asks for it first).
     EXPECT_EQ(reported, asked);
-    const std::set<std::string> all(beastfinder::host::kLookupTexts.begin(),
-                                    beastfinder::host::kLookupTexts.end());
+    std::set<std::string> all;
+    for (const auto& lookup : beastfinder::host::kLookups) {
+        all.emplace(lookup.text);
+    }
     EXPECT_EQ(asked, all);
+}
+
+// The framework's GetSteamIdFromController calls whatever its own lookup answers: after a
+// game update it would call the game module's base. The stand-in does the same, and reports
+// that call as the crash it would be; the plugin's own lookup first keeps it from happening
+// (every command above ran without a fault).
+TEST_F(FaultInjection, TheFrameworksSteamIdCallIsUnguarded) {
+    auto& server = sim::TheServer();
+    auto* controller = reinterpret_cast<AController*>(Player("Alice").controller.get());
+    EXPECT_EQ(ArkApi::IApiUtils::GetSteamIdFromController(controller), Player("Alice").steam_id);
+    EXPECT_TRUE(server.TakeEffects().empty());
+
+    server.unresolved = {"AShooterPlayerController.GetUniqueNetIdAsUINT64"};
+    EXPECT_EQ(ArkApi::IApiUtils::GetSteamIdFromController(controller), 0U);
+    const auto effects = server.TakeEffects();
+    ASSERT_EQ(effects.size(), 1U);
+    EXPECT_EQ(effects[0].type, "fault");
+    EXPECT_NE(effects[0].Text("what").find("GetUniqueNetIdAsUINT64"), std::string::npos);
 }
 
 // Without the host's free, a block the plugin took could never go back: every command ends

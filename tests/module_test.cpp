@@ -109,8 +109,8 @@ TEST_F(PluginModuleTest, NonAsciiCommandNamesAreRegisteredWithQuestionMarks) {
 TEST_F(PluginModuleTest, UnloadNeverStopsHalfWay) {
     WriteConfig(R"({"WildTracker": {"Cooldown": 60, "ExcludeSearch": ["Alpha", "Beta"]}})");
     auto& server = sim::TheServer();
-    for (std::string_view text : beastfinder::host::kLookupTexts) {
-        const std::string name(text);
+    for (const auto& lookup : beastfinder::host::kLookups) {
+        const std::string name(lookup.text);
         ASSERT_TRUE(module_.Open(BF_PLUGIN_MODULE_PATH)) << module_.Error();
         ASSERT_TRUE(module_.Started());
         sim::Player& player = server.AddPlayer("Unloading", 76561198000000010);

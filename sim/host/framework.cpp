@@ -17,6 +17,7 @@
 #include <fmt/format.h>
 
 #include "host/framework.h"
+#include "host/host_clock.h"
 #include "sim/host/server.h"
 
 namespace sim {
@@ -85,6 +86,12 @@ SimPlayerCharacter* GetPlayerCharacter(SimController* controller) {
         return nullptr;
     }
     return controller->character;
+}
+
+// What the framework's GetSteamIdFromController calls; 0 for a controller without a player.
+unsigned long long GetUniqueNetIdAsUINT64(const void* controller) {
+    Player* player = S().PlayerByController(controller);
+    return player != nullptr ? player->steam_id : 0;
 }
 
 SimStatusComponent* GetCharacterStatusComponent(SimPrimalCharacter* character) {
@@ -287,6 +294,8 @@ const std::unordered_map<std::string_view, void*>& Functions() {
         {"FMemory.Free", reinterpret_cast<void*>(&Free)},
         {"AShooterPlayerController.GetPlayerCharacter",
          reinterpret_cast<void*>(&GetPlayerCharacter)},
+        {"AShooterPlayerController.GetUniqueNetIdAsUINT64",
+         reinterpret_cast<void*>(&GetUniqueNetIdAsUINT64)},
         {"APrimalCharacter.GetCharacterStatusComponent",
          reinterpret_cast<void*>(&GetCharacterStatusComponent)},
         {"UPrimalCharacterStatusComponent.GetCharacterLevel",
@@ -538,9 +547,17 @@ BF_FRAMEWORK_API std::vector<std::shared_ptr<spdlog::sinks::sink>>& GetLogSinks(
 
 namespace ArkApi {
 
+// As the framework's own: the game function is looked up by its text and called without a
+// check. The answer for a text the game no longer has cannot be called; that call is
+// reported as the crash it would be.
 unsigned long long IApiUtils::GetSteamIdFromController(AController* controller) {
-    sim::Player* player = S().PlayerByController(controller);
-    return player != nullptr ? player->steam_id : 0;
+    static const std::string text = "AShooterPlayerController.GetUniqueNetIdAsUINT64";
+    void* function = ::GetAddress(text);
+    if (function == sim::GameModuleBase()) {
+        S().Fault("GetSteamIdFromController called " + text + " at the game module's base");
+        return 0;
+    }
+    return reinterpret_cast<unsigned long long (*)(const void*)>(function)(controller);
 }
 
 BF_FRAMEWORK_API IApiUtils& GetApiUtils() {
@@ -572,6 +589,6 @@ BF_FRAMEWORK_API std::wstring Utf8Decode(const std::string& str) {
 }  // namespace ArkApi
 
 // The plugin's clock under this host, so scripts can let time pass.
-extern "C" BF_FRAMEWORK_API std::int64_t BeastfinderHostClockTicks() {
+std::int64_t BeastfinderHostClockTicks() {
     return S().clock_ticks;
 }

@@ -26,7 +26,4 @@ void ReloadConsoleCommand(APlayerController* controller, host::FString* command,
 void ReloadRconCommand(RCONClientConnection* connection, RCONPacket* packet, UWorld* world);
 void TestRconCommand(RCONClientConnection* connection, RCONPacket* packet, UWorld* world);
 
-// Forgets every player's wild-tracker cooldown (the plugin's shut-down).
-void ResetWildCooldowns();
-
 }  // namespace beastfinder

@@ -12,45 +12,49 @@ namespace {
 const host::SiblingExportNames& kNames = host::kSiblingExports;
 
 template <typename Fn>
-Fn Bind(const char* plugin, const char* symbol) {
+Fn Bind(Sibling plugin, const char* symbol) {
     const std::string module = ModuleFileName(plugin);
     auto* fn = reinterpret_cast<Fn>(host::FindModuleExport(module.c_str(), symbol));
     if (fn == nullptr) {
-        host::Log().warn("{} is loaded but its module lacks {}: treated as absent", plugin, symbol);
+        host::Log().warn("{} is loaded but its module lacks {}: treated as absent",
+                         host::SiblingName(plugin), symbol);
     }
     return fn;
 }
 
 }  // namespace
 
-std::string ModuleFileName(const char* plugin) {
+std::string ModuleFileName(Sibling plugin) {
 #if defined(_WIN32)
-    return std::string(plugin) + ".dll";
+    return std::string(host::SiblingName(plugin)) + ".dll";
 #else
-    return std::string(plugin) + ".so";
+    return std::string(host::SiblingName(plugin)) + ".so";
 #endif
 }
 
-bool IsLoaded(const char* plugin) {
-    return ArkApi::Tools::IsPluginLoaded(plugin);
+bool IsLoaded(Sibling plugin) {
+    return ArkApi::Tools::IsPluginLoaded(host::SiblingName(plugin));
 }
 
 std::optional<std::int32_t> GetPoints(std::uint64_t steam_id) {
-    if (auto fn = Bind<decltype(&ArkShop::Points::GetPoints)>("ArkShop", kNames.get_points)) {
+    if (auto fn =
+            Bind<decltype(&ArkShop::Points::GetPoints)>(Sibling::ArkShop, kNames.get_points)) {
         return fn(steam_id);
     }
     return std::nullopt;
 }
 
 std::optional<bool> SpendPoints(std::int32_t amount, std::uint64_t steam_id) {
-    if (auto fn = Bind<decltype(&ArkShop::Points::SpendPoints)>("ArkShop", kNames.spend_points)) {
+    if (auto fn =
+            Bind<decltype(&ArkShop::Points::SpendPoints)>(Sibling::ArkShop, kNames.spend_points)) {
         return fn(amount, steam_id);
     }
     return std::nullopt;
 }
 
 std::optional<std::int32_t> GetTokens(std::uint64_t steam_id, const std::string& type) {
-    if (auto fn = Bind<decltype(&CoinVault::Tokens::GetTokens)>("CoinVault", kNames.get_tokens)) {
+    if (auto fn =
+            Bind<decltype(&CoinVault::Tokens::GetTokens)>(Sibling::CoinVault, kNames.get_tokens)) {
         return fn(steam_id, type);
     }
     return std::nullopt;
@@ -58,8 +62,8 @@ std::optional<std::int32_t> GetTokens(std::uint64_t steam_id, const std::string&
 
 std::optional<bool> SpendTokens(std::int32_t amount, std::uint64_t steam_id,
                                 const std::string& type) {
-    if (auto fn =
-            Bind<decltype(&CoinVault::Tokens::SpendTokens)>("CoinVault", kNames.spend_tokens)) {
+    if (auto fn = Bind<decltype(&CoinVault::Tokens::SpendTokens)>(Sibling::CoinVault,
+                                                                  kNames.spend_tokens)) {
         return fn(amount, steam_id, type);
     }
     return std::nullopt;
@@ -67,7 +71,7 @@ std::optional<bool> SpendTokens(std::int32_t amount, std::uint64_t steam_id,
 
 std::optional<bool> HasPermission(std::uint64_t steam_id, const std::string& permission) {
     if (auto fn = Bind<decltype(&Permissions::IsPlayerHasPermission)>(
-            "Permissions", kNames.is_player_has_permission)) {
+            Sibling::Permissions, kNames.is_player_has_permission)) {
         const host::FString name = host::FStringFromNarrow(permission);
         return fn(steam_id, host::ToFramework(name));
     }

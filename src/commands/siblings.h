@@ -6,11 +6,15 @@
 #include <optional>
 #include <string>
 
+#include "host/sibling_plugins.h"
+
 namespace beastfinder::siblings {
 
-// Whether the framework has the plugin ("ArkShop", "CoinVault", "Permissions") loaded now.
-// Plugins start in folder order, often after this one, so this is asked at each use.
-bool IsLoaded(const char* plugin);
+using host::Sibling;
+
+// Whether the framework has the plugin loaded now. Plugins start in folder order, often
+// after this one, so this is asked at each use.
+bool IsLoaded(Sibling plugin);
 
 // Each answer is empty when the sibling's module or export cannot be found right now
 // (a warning is logged); callers treat that as the plugin being absent.
@@ -24,6 +28,6 @@ std::optional<bool> SpendTokens(std::int32_t amount, std::uint64_t steam_id,
 std::optional<bool> HasPermission(std::uint64_t steam_id, const std::string& permission);
 
 // The module file a sibling plugin is loaded from, e.g. "ArkShop.dll".
-std::string ModuleFileName(const char* plugin);
+std::string ModuleFileName(Sibling plugin);
 
 }  // namespace beastfinder::siblings

@@ -10,11 +10,11 @@
 #include "commands/cooldown_book.h"
 #include "commands/payment_trace.h"
 #include "commands/siblings.h"
+#include "commands/state.h"
 #include "config/config.h"
 #include "config/messages.h"
 #include "host/log.h"
 #include "host/platform.h"
-#include "host/process_record.h"
 #include "search/request.h"
 #include "search/search.h"
 #include "search/text.h"
@@ -22,11 +22,6 @@
 namespace beastfinder {
 
 namespace {
-
-CooldownBook& WildCooldowns() {
-    static host::ProcessRecord<CooldownBook> cooldowns;
-    return cooldowns.Get();
-}
 
 // What is missing, as a 32-bit count even when the balance is far below zero.
 std::int32_t Shortfall(std::int32_t cost, std::int32_t balance) {
@@ -59,7 +54,7 @@ std::optional<Player> ServablePlayer(AShooterPlayerController* controller,
 // unnoticed, while a refusal and one warning per load get the administrator's attention.
 bool HoldsPermission(const Player& player, const PermissionSettings& permission,
                      const char* setting, bool& warned) {
-    if (!siblings::IsLoaded("Permissions")) {
+    if (!siblings::IsLoaded(siblings::Sibling::Permissions)) {
         if (!warned) {
             warned = true;
             host::Log().warn(
@@ -150,7 +145,7 @@ std::optional<Payment> PayTameWithTokens(const Player& player, const TameTracker
                                          PaidSearch& search, PaymentTrace& trace) {
     AShooterPlayerController* controller = player.caller.controller;
     // An absent points or tokens plugin makes the command free.
-    if (!tame.CoinVault.Enabled || !siblings::IsLoaded("CoinVault")) {
+    if (!tame.CoinVault.Enabled || !siblings::IsLoaded(siblings::Sibling::CoinVault)) {
         return std::nullopt;
     }
     const std::string type = tame.CoinVault.Type;
@@ -183,7 +178,7 @@ std::optional<Payment> PayTameWithTokens(const Player& player, const TameTracker
 Payment PayTameWithPoints(const Player& player, const TameTrackerConfig& tame, PaidSearch& search,
                           PaymentTrace& trace) {
     AShooterPlayerController* controller = player.caller.controller;
-    if (!tame.ArkShop.Enabled || !siblings::IsLoaded("ArkShop")) {
+    if (!tame.ArkShop.Enabled || !siblings::IsLoaded(siblings::Sibling::ArkShop)) {
         return Free();
     }
     const std::int32_t cost = tame.ArkShop.Cost;
@@ -284,8 +279,8 @@ bool WildSearchAllowed(const Player& player, const WildTrackerConfig& wild,
         SendCatalogueMessage(controller, "SearchNotAllowed");
         return false;
     }
-    if (const auto wait =
-            WildCooldowns().Wait(player.steam_id, request.first_word, now, wild.Cooldown)) {
+    if (const auto wait = CommandsState().wild_cooldowns.Wait(player.steam_id, request.first_word,
+                                                              now, wild.Cooldown)) {
         SendCatalogueMessage(controller, "WildTrackerCooldown", *wait);
         return false;
     }
@@ -293,10 +288,6 @@ bool WildSearchAllowed(const Player& player, const WildTrackerConfig& wild,
 }
 
 }  // namespace
-
-void ResetWildCooldowns() {
-    WildCooldowns().Clear();
-}
 
 void TameTrackerCommand(AShooterPlayerController* controller, host::FString* message,
                         std::int32_t /*chat_mode*/) {
@@ -339,8 +330,9 @@ void WildTrackerCommand(AShooterPlayerController* controller, host::FString* mes
         return;
     }
     const bool is_admin = host::IsServerAdmin(player->caller.character);
-    const WildCharges charges{wild.ArkShop.Enabled && siblings::IsLoaded("ArkShop"),
-                              wild.CoinVault.Enabled && siblings::IsLoaded("CoinVault")};
+    const WildCharges charges{
+        wild.ArkShop.Enabled && siblings::IsLoaded(siblings::Sibling::ArkShop),
+        wild.CoinVault.Enabled && siblings::IsLoaded(siblings::Sibling::CoinVault)};
     if (!AffordsWild(*player, wild, charges)) {
         return;
     }
@@ -369,7 +361,7 @@ void WildTrackerCommand(AShooterPlayerController* controller, host::FString* mes
     }
     SendListing(controller, *listing);
     ChargeWild(*player, wild, charges, trace);
-    WildCooldowns().Start(player->steam_id, request.first_word, now, wild.Cooldown);
+    CommandsState().wild_cooldowns.Start(player->steam_id, request.first_word, now, wild.Cooldown);
 }
 
 void AdminTrackerCommand(AShooterPlayerController* controller, host::FString* message,

@@ -15,9 +15,9 @@
 #include "config/json_reader.h"
 #include "config/keys.h"
 #include "config/messages.h"
+#include "config/state.h"
 #include "host/framework.h"
 #include "host/log.h"
-#include "host/process_record.h"
 
 namespace beastfinder {
 
@@ -280,15 +280,8 @@ Json ParseFile() {
 
 }  // namespace
 
-namespace {
-host::ProcessRecord<PluginConfig>& ConfigRecord() {
-    static host::ProcessRecord<PluginConfig> config;
-    return config;
-}
-}  // namespace
-
 PluginConfig& Config() {
-    return ConfigRecord().Get();
+    return LoadedConfigState().settings;
 }
 
 void LoadConfig() {
@@ -319,9 +312,7 @@ void LoadConfig() {
 }
 
 void ResetConfig() {
-    ConfigRecord().Release();
-    MessageCatalogue().Clear();
-    ResetPlayerTexts();
+    LoadedConfigState() = ConfigState{};
 }
 
 }  // namespace beastfinder

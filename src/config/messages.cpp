@@ -7,9 +7,9 @@
 #include <fmt/xchar.h>
 
 #include "config/json_reader.h"
+#include "config/state.h"
 #include "host/framework.h"
 #include "host/log.h"
-#include "host/process_record.h"
 
 namespace beastfinder {
 
@@ -101,17 +101,8 @@ std::u16string Widen(std::string_view ascii) {
     return {ascii.begin(), ascii.end()};
 }
 
-PlayerTexts DefaultTexts() {
-    PlayerTexts texts;
-    for (std::size_t i = 0; i < texts.size(); ++i) {
-        texts[i] = Widen(kPlayerTexts[i].default_text);
-    }
-    return texts;
-}
-
 PlayerTexts& TextsInUse() {
-    static PlayerTexts texts = DefaultTexts();
-    return texts;
+    return LoadedConfigState().texts;
 }
 
 // Names may repeat only in theory; the last entry wins.
@@ -167,9 +158,16 @@ void SendFormatted(AShooterPlayerController* controller, std::string_view name,
 
 }  // namespace
 
+PlayerTexts DefaultPlayerTexts() {
+    PlayerTexts texts;
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        texts[i] = Widen(kPlayerTexts[i].default_text);
+    }
+    return texts;
+}
+
 host::HostArray<MessageEntry>& MessageCatalogue() {
-    static host::ProcessRecord<host::HostArray<MessageEntry>> catalogue;
-    return catalogue.Get();
+    return LoadedConfigState().catalogue;
 }
 
 MessageEntry LoadMessage(const nlohmann::json& messages, std::string_view name,
@@ -248,7 +246,7 @@ void UsePlayerTexts(PlayerTexts&& texts) noexcept {
 }
 
 void ResetPlayerTexts() {
-    TextsInUse() = DefaultTexts();
+    TextsInUse() = DefaultPlayerTexts();
 }
 
 void SendCatalogueMessage(AShooterPlayerController* controller, std::string_view name) {

@@ -35,7 +35,7 @@ inline constexpr std::array<std::string_view, 10> kMessageNames = {
     "SearchNotAllowed", "WildTrackerCooldown",
 };
 
-// The process-wide catalogue, replaced whole by each successful configuration load.
+// The catalogue in use, replaced whole by each successful configuration load.
 host::HostArray<MessageEntry>& MessageCatalogue();
 
 // Texts players read outside the catalogue's own notifications: the pieces of a listing, the
@@ -108,6 +108,9 @@ void AppendText(std::u16string& out, PlayerText text, const Values&... values) {
 // Reads every player text from the "Messages" section. An absent one, or one that does not
 // format with its values, gets its default; the latter with an error line naming it.
 PlayerTexts LoadPlayerTexts(const nlohmann::json& messages);
+
+// Every player text's default.
+PlayerTexts DefaultPlayerTexts();
 
 // Puts loaded texts in use (a successful load), or the defaults back (unload).
 void UsePlayerTexts(PlayerTexts&& texts) noexcept;

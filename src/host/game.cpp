@@ -11,43 +11,6 @@
 
 namespace beastfinder::host {
 
-const std::array<std::string_view, kLookupCount> kLookupTexts = {
-    "FMemory.Malloc",
-    "FMemory.Realloc",
-    "FMemory.Free",
-    "AShooterPlayerController.GetPlayerCharacter",
-    "APrimalCharacter.GetCharacterStatusComponent",
-    "UPrimalCharacterStatusComponent.GetCharacterLevel",
-    "APrimalDinoCharacter.GetPrivateStaticClass",
-    "UGameplayStatics.GetAllActorsOfClass",
-    "UWorld.GetWorldSettings",
-    "USceneComponent.GetWorldLocation",
-    "APrimalDinoCharacter.GetCurrentDinoName",
-    "APrimalDinoCharacter.GetDinoColor",
-    "AShooterPlayerController.ClientServerChatDirectMessage",
-    "AShooterPlayerController.ClientServerNotificationSingle",
-    "AShooterPlayerController.ClientChatMessage",
-    "AShooterPlayerController.ClientAddFloatingText",
-    "AActor.MulticastDrawDebugLine",
-    "RCONClientConnection.SendMessageW",
-    "AActor.RootComponent",
-    "USceneComponent.RelativeLocation",
-    "AActor.TargetingTeam",
-    "APawn.PlayerState",
-    "AController.PlayerState",
-    "AShooterCharacter.bIsServerAdmin",
-    "APrimalCharacter.MyCharacterStatusComponent",
-    "APrimalCharacter.TribeName",
-    "APrimalDinoCharacter.OwningPlayerName",
-    "APrimalCharacter.DescriptiveName",
-    "APrimalWorldSettings.bOverrideLongitudeAndLatitude",
-    "APrimalWorldSettings.LongitudeOrigin",
-    "APrimalWorldSettings.LatitudeOrigin",
-    "APrimalWorldSettings.LongitudeScale",
-    "APrimalWorldSettings.LatitudeScale",
-    "APlayerState.PlayerName",
-};
-
 namespace {
 
 // The framework takes its texts as std::string; build each once. Destroyed with the module:
@@ -56,7 +19,7 @@ const std::string& LookupString(Lookup lookup) {
     static const auto strings = [] {
         std::array<std::string, kLookupCount> built;
         for (std::size_t i = 0; i < kLookupCount; ++i) {
-            built[i] = std::string(kLookupTexts[i]);
+            built[i] = std::string(kLookups[i].text);
         }
         return built;
     }();
@@ -68,7 +31,7 @@ std::bitset<kLookupCount> g_reported;
 
 [[noreturn]] void Unresolved(Lookup lookup) {
     const auto index = static_cast<std::size_t>(lookup);
-    HostLookupError error(kLookupTexts[index]);
+    HostLookupError error(kLookups[index].text);
     if (!g_reported.test(index)) {
         g_reported.set(index);
         Log().error(error.what());
@@ -129,7 +92,7 @@ void* detail::ResolveFieldAsking(const void* object, Lookup lookup) {
     const auto index = static_cast<std::size_t>(lookup);
     if (object == nullptr) {
         throw std::invalid_argument(
-            fmt::format("field '{}' read from a null object", kLookupTexts[index]));
+            fmt::format("field '{}' read from a null object", kLookups[index].text));
     }
     const auto base = reinterpret_cast<std::uintptr_t>(object);
     const std::uint64_t address = ::GetAddress(object, LookupString(lookup));
@@ -150,6 +113,10 @@ UWorld* CurrentWorld() {
 }
 
 std::uint64_t SteamId(AController* controller) {
+    // The framework's call looks this function up itself, unguarded: after a game update
+    // it would call the answer for an unknown text, the game module's base. Asked first
+    // here, such an answer ends the command before anything is charged.
+    ResolveFunction(Lookup::GetUniqueNetIdAsUINT64);
     return ArkApi::IApiUtils::GetSteamIdFromController(controller);
 }
 

@@ -73,11 +73,72 @@ enum class Lookup : std::uint8_t {
     LongitudeScale,
     LatitudeScale,
     PlayerName,
+    GetUniqueNetIdAsUINT64,
     Count
 };
 
 inline constexpr std::size_t kLookupCount = static_cast<std::size_t>(Lookup::Count);
-extern const std::array<std::string_view, kLookupCount> kLookupTexts;
+
+// Each lookup with the text the framework knows it by, in the order of the ids: the check
+// below fails the build if a row is missing, added twice or out of place.
+struct LookupDefinition {
+    Lookup id;
+    std::string_view text;
+};
+
+inline constexpr std::array<LookupDefinition, kLookupCount> kLookups = {{
+    {Lookup::MemoryMalloc, "FMemory.Malloc"},
+    {Lookup::MemoryRealloc, "FMemory.Realloc"},
+    {Lookup::MemoryFree, "FMemory.Free"},
+    {Lookup::GetPlayerCharacter, "AShooterPlayerController.GetPlayerCharacter"},
+    {Lookup::GetCharacterStatusComponent, "APrimalCharacter.GetCharacterStatusComponent"},
+    {Lookup::GetCharacterLevel, "UPrimalCharacterStatusComponent.GetCharacterLevel"},
+    {Lookup::DinoPrivateStaticClass, "APrimalDinoCharacter.GetPrivateStaticClass"},
+    {Lookup::GetAllActorsOfClass, "UGameplayStatics.GetAllActorsOfClass"},
+    {Lookup::GetWorldSettings, "UWorld.GetWorldSettings"},
+    {Lookup::GetWorldLocation, "USceneComponent.GetWorldLocation"},
+    {Lookup::GetCurrentDinoName, "APrimalDinoCharacter.GetCurrentDinoName"},
+    {Lookup::GetDinoColor, "APrimalDinoCharacter.GetDinoColor"},
+    {Lookup::ClientServerChatDirectMessage,
+     "AShooterPlayerController.ClientServerChatDirectMessage"},
+    {Lookup::ClientServerNotificationSingle,
+     "AShooterPlayerController.ClientServerNotificationSingle"},
+    {Lookup::ClientChatMessage, "AShooterPlayerController.ClientChatMessage"},
+    {Lookup::ClientAddFloatingText, "AShooterPlayerController.ClientAddFloatingText"},
+    {Lookup::MulticastDrawDebugLine, "AActor.MulticastDrawDebugLine"},
+    {Lookup::RconSendMessage, "RCONClientConnection.SendMessageW"},
+    {Lookup::RootComponent, "AActor.RootComponent"},
+    {Lookup::RelativeLocation, "USceneComponent.RelativeLocation"},
+    {Lookup::TargetingTeam, "AActor.TargetingTeam"},
+    {Lookup::PawnPlayerState, "APawn.PlayerState"},
+    {Lookup::ControllerPlayerState, "AController.PlayerState"},
+    {Lookup::IsServerAdmin, "AShooterCharacter.bIsServerAdmin"},
+    {Lookup::MyCharacterStatusComponent, "APrimalCharacter.MyCharacterStatusComponent"},
+    {Lookup::TribeName, "APrimalCharacter.TribeName"},
+    {Lookup::OwningPlayerName, "APrimalDinoCharacter.OwningPlayerName"},
+    {Lookup::DescriptiveName, "APrimalCharacter.DescriptiveName"},
+    {Lookup::OverrideLongitudeAndLatitude, "APrimalWorldSettings.bOverrideLongitudeAndLatitude"},
+    {Lookup::LongitudeOrigin, "APrimalWorldSettings.LongitudeOrigin"},
+    {Lookup::LatitudeOrigin, "APrimalWorldSettings.LatitudeOrigin"},
+    {Lookup::LongitudeScale, "APrimalWorldSettings.LongitudeScale"},
+    {Lookup::LatitudeScale, "APrimalWorldSettings.LatitudeScale"},
+    {Lookup::PlayerName, "APlayerState.PlayerName"},
+    {Lookup::GetUniqueNetIdAsUINT64, "AShooterPlayerController.GetUniqueNetIdAsUINT64"},
+}};
+
+constexpr bool LookupsFollowTheirIds() {
+    for (std::size_t index = 0; index < kLookupCount; ++index) {
+        if (static_cast<std::size_t>(kLookups[index].id) != index || kLookups[index].text.empty()) {
+            return false;
+        }
+    }
+    return true;
+}
+static_assert(LookupsFollowTheirIds(), "kLookups must hold one row per Lookup, in id order");
+
+constexpr std::string_view LookupText(Lookup lookup) {
+    return kLookups[static_cast<std::size_t>(lookup)].text;
+}
 
 // A lookup text the host does not resolve. Logged once per text when first raised.
 class HostLookupError : public std::runtime_error {

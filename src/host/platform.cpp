@@ -2,6 +2,8 @@
 
 #include <chrono>
 
+#include "host/host_clock.h"
+
 #if defined(_WIN32)
 #include <windows.h>
 #else
@@ -11,12 +13,6 @@
 #endif
 
 namespace beastfinder::host {
-
-namespace {
-// The simulated server exports this so scripts control the plugin's clock.
-constexpr const char* kHostClockSymbol = "BeastfinderHostClockTicks";
-using HostClockFn = std::int64_t (*)();
-}  // namespace
 
 #if defined(_WIN32)
 
@@ -62,13 +58,13 @@ void* FindModuleExport(const char* module, const char* symbol) {
     return reinterpret_cast<void*>(GetProcAddress(handle, symbol));
 }
 
-static HostClockFn FindHostClock() {
+static HostClockFunction FindHostClock() {
     HMODULE handle = GetModuleHandleA(nullptr);
-    auto fn = reinterpret_cast<HostClockFn>(GetProcAddress(handle, kHostClockSymbol));
+    auto fn = reinterpret_cast<HostClockFunction>(GetProcAddress(handle, kHostClockExport));
     if (fn == nullptr) {
         handle = GetModuleHandleA("beastfinder-host.dll");
         if (handle != nullptr) {
-            fn = reinterpret_cast<HostClockFn>(GetProcAddress(handle, kHostClockSymbol));
+            fn = reinterpret_cast<HostClockFunction>(GetProcAddress(handle, kHostClockExport));
         }
     }
     return fn;
@@ -147,14 +143,14 @@ void* FindModuleExport(const char* module, const char* symbol) {
     return address;
 }
 
-static HostClockFn FindHostClock() {
-    return reinterpret_cast<HostClockFn>(dlsym(RTLD_DEFAULT, kHostClockSymbol));
+static HostClockFunction FindHostClock() {
+    return reinterpret_cast<HostClockFunction>(dlsym(RTLD_DEFAULT, kHostClockExport));
 }
 
 #endif
 
 std::int64_t WallClockTicks() {
-    if (HostClockFn host_clock = FindHostClock()) {
+    if (HostClockFunction host_clock = FindHostClock()) {
         return host_clock();
     }
     return SystemClockTicks();

@@ -37,6 +37,21 @@ BF_SIBLING_API bool IsPlayerHasPermission(unsigned long long steam_id, const FSt
 
 namespace beastfinder::host {
 
+// The sibling plugins, each known to the framework by its folder name.
+enum class Sibling { ArkShop, CoinVault, Permissions };
+
+constexpr const char* SiblingName(Sibling sibling) {
+    switch (sibling) {
+        case Sibling::ArkShop:
+            return "ArkShop";
+        case Sibling::CoinVault:
+            return "CoinVault";
+        case Sibling::Permissions:
+            return "Permissions";
+    }
+    return "";
+}
+
 // The exported names of the operations above, as the compiler that built the siblings
 // spells them.
 struct SiblingExportNames {

@@ -1,16 +1,18 @@
 #include "plugin/plugin.h"
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <exception>
 #include <string>
+#include <variant>
 
 #include "commands/commands.h"
 #include "config/config.h"
 #include "host/framework.h"
 #include "host/game.h"
 #include "host/log.h"
-#include "host/process_record.h"
+#include "plugin/state.h"
 
 namespace beastfinder {
 
@@ -54,72 +56,64 @@ void RconEntry(RCONClientConnection* connection, RCONPacket* packet, UWorld* wor
     Guarded([&] { Handler(connection, packet, world); });
 }
 
-enum class Kind { Chat, Console, Rcon };
+using ChatEntryFn = void (*)(AShooterPlayerController*, FString*, EChatSendMode::Type) noexcept;
+using ConsoleEntryFn = void (*)(APlayerController*, FString*, bool) noexcept;
+using RconEntryFn = void (*)(RCONClientConnection*, RCONPacket*, UWorld*) noexcept;
 
-struct Command {
-    Kind kind;
-    void (*add)(const FString& name);
+// One row per registration: its name (read from the configuration at Load) and its entry,
+// whose type decides both how it is added and how it is removed.
+struct CommandRow {
+    std::string (*name)(const PluginConfig& config);
+    std::variant<ChatEntryFn, ConsoleEntryFn, RconEntryFn> entry;
 };
 
-// The command table in registration order; names are read at Load.
-constexpr std::size_t kCommandCount = 7;
-const std::array<Command, kCommandCount> kCommands = {{
-    {Kind::Chat,
-     [](const FString& name) {
-         ArkApi::GetCommands().AddChatCommand(name, &ChatEntry<TameTrackerCommand>);
-     }},
-    {Kind::Chat,
-     [](const FString& name) {
-         ArkApi::GetCommands().AddChatCommand(name, &ChatEntry<WildTrackerCommand>);
-     }},
-    {Kind::Chat,
-     [](const FString& name) {
-         ArkApi::GetCommands().AddChatCommand(name, &ChatEntry<AdminTrackerCommand>);
-     }},
-    {Kind::Rcon,
-     [](const FString& name) {
-         ArkApi::GetCommands().AddRconCommand(name, &RconEntry<TestRconCommand>);
-     }},
-    {Kind::Chat,
-     [](const FString& name) {
-         ArkApi::GetCommands().AddChatCommand(name, &ChatEntry<ReloadChatCommand>);
-     }},
-    {Kind::Rcon,
-     [](const FString& name) {
-         ArkApi::GetCommands().AddRconCommand(name, &RconEntry<ReloadRconCommand>);
-     }},
-    {Kind::Console,
-     [](const FString& name) {
-         ArkApi::GetCommands().AddConsoleCommand(name, &ConsoleEntry<ReloadConsoleCommand>);
-     }},
-}};
+template <typename... Visitors>
+struct Overloaded : Visitors... {
+    using Visitors::operator()...;
+};
+template <typename... Visitors>
+Overloaded(Visitors...) -> Overloaded<Visitors...>;
 
-void Remove(Kind kind, const FString& name) {
+// The command table in registration order.
+constexpr std::array<CommandRow, kCommandCount> kCommands = {
+    CommandRow{[](const PluginConfig& config) { return config.TameTracker.Command; },
+               &ChatEntry<TameTrackerCommand>},
+    CommandRow{[](const PluginConfig& config) { return config.WildTracker.Command; },
+               &ChatEntry<WildTrackerCommand>},
+    CommandRow{[](const PluginConfig& config) { return config.AdminTracker.Command; },
+               &ChatEntry<AdminTrackerCommand>},
+    CommandRow{[](const PluginConfig&) { return std::string("bf.test"); },
+               &RconEntry<TestRconCommand>},
+    CommandRow{[](const PluginConfig&) { return std::string(kReloadChatCommand); },
+               &ChatEntry<ReloadChatCommand>},
+    CommandRow{[](const PluginConfig&) { return std::string("bf.reload"); },
+               &RconEntry<ReloadRconCommand>},
+    CommandRow{[](const PluginConfig&) { return std::string("bf.reload"); },
+               &ConsoleEntry<ReloadConsoleCommand>},
+};
+
+static_assert(std::all_of(kCommands.begin(), kCommands.end(),
+                          [](const CommandRow& row) { return row.name != nullptr; }),
+              "one row per registration");
+
+void Add(const CommandRow& row, const FString& name) {
     ArkApi::ICommands& commands = ArkApi::GetCommands();
-    switch (kind) {
-        case Kind::Chat:
-            commands.RemoveChatCommand(name);
-            break;
-        case Kind::Console:
-            commands.RemoveConsoleCommand(name);
-            break;
-        case Kind::Rcon:
-            commands.RemoveRconCommand(name);
-            break;
-    }
+    std::visit(Overloaded{
+                   [&](ChatEntryFn entry) { commands.AddChatCommand(name, entry); },
+                   [&](ConsoleEntryFn entry) { commands.AddConsoleCommand(name, entry); },
+                   [&](RconEntryFn entry) { commands.AddRconCommand(name, entry); },
+               },
+               row.entry);
 }
 
-// The names Load registered, kept as host text until Unload: removal then needs nothing
-// that could fail (not even the host's allocator), and removes exactly what was added
-// whatever a reload has changed since. The rows marked `added` are registered.
-struct Registration {
-    std::array<host::FString, kCommandCount> names;
-    std::array<bool, kCommandCount> added{};
-};
-
-host::ProcessRecord<Registration>& Registered() {
-    static host::ProcessRecord<Registration> registered;
-    return registered;
+void Remove(const CommandRow& row, const FString& name) {
+    ArkApi::ICommands& commands = ArkApi::GetCommands();
+    std::visit(Overloaded{
+                   [&](ChatEntryFn) { commands.RemoveChatCommand(name); },
+                   [&](ConsoleEntryFn) { commands.RemoveConsoleCommand(name); },
+                   [&](RconEntryFn) { commands.RemoveRconCommand(name); },
+               },
+               row.entry);
 }
 
 // Removes the rows registered so far, each whatever became of the others.
@@ -130,7 +124,7 @@ void RemoveRows(Registration& registration) noexcept {
         }
         registration.added[row] = false;
         try {
-            Remove(kCommands[row].kind, host::ToFramework(registration.names[row]));
+            Remove(kCommands[row], host::ToFramework(registration.names[row]));
         } catch (const std::exception& error) {
             LogError(error.what());
         } catch (...) {
@@ -159,26 +153,20 @@ bool g_started = false;
 void Load() {
     host::LookupScope scope;
     // A module the framework loads again must not see anything of its previous life.
-    ResetConfig();
-    ResetWildCooldowns();
-    Registered().Release();
+    State().Release();
+    PluginState& state = State().Get();
 
     host::CreatePluginLogger();
     LoadConfig();
 
-    const PluginConfig& config = Config();
-    const std::array<std::string, kCommandCount> names = {
-        config.TameTracker.Command,
-        config.WildTracker.Command,
-        config.AdminTracker.Command,
-        "bf.test",
-        kReloadChatCommand,
-        "bf.reload",
-        "bf.reload",
-    };
+    const PluginConfig& config = state.config.settings;
+    std::array<std::string, kCommandCount> names;
+    for (std::size_t row = 0; row < kCommandCount; ++row) {
+        names[row] = kCommands[row].name(config);
+    }
     // Every name is made before the first registration: a host that cannot allocate stops
     // Load with nothing registered.
-    Registration& registration = Registered().Get();
+    Registration& registration = state.registration;
     for (std::size_t row = 0; row < kCommandCount; ++row) {
         registration.names[row] = host::FStringFromNarrow(names[row]);
     }
@@ -188,7 +176,7 @@ void Load() {
             if (!IsRegistrableCommand(names[row])) {
                 continue;
             }
-            kCommands[row].add(host::ToFramework(registration.names[row]));
+            Add(kCommands[row], host::ToFramework(registration.names[row]));
             registration.added[row] = true;
         }
     } catch (...) {
@@ -201,12 +189,10 @@ void Load() {
 void Unload() {
     host::LookupScope scope;
     Attempt([] { Config().WildTracker.ExcludeSearch.Clear(); });
-    RemoveRows(Registered().Get());
+    RemoveRows(State().Get().registration);
     // Releases the names and the rest of the plugin's host memory while the host is
     // certainly present.
-    Registered().Release();
-    Attempt(ResetConfig);
-    Attempt(ResetWildCooldowns);
+    State().Release();
 }
 
 bool Start() noexcept {
