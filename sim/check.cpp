@@ -27,13 +27,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Problem {
-    bool error = false;
-    int line = 0;  // 0: no line to point at
-    int column = 0;
-    std::string text;
-    std::string pointer;  // the key it is about, when it names one
-};
+using Problem = CheckProblem;
 
 // The whole file, or nothing with `why` set. Only regular files: a device or a pipe could
 // hold the check forever.
@@ -180,8 +174,6 @@ class Classifier {
         return problem;
     }
 
-  private:
-  public:
     // The line of the value at `pointer` or of the nearest section holding it; 0 when the file
     // has neither (the top-level object does not count).
     int LineOfPresentPart(std::string pointer) {
@@ -199,6 +191,7 @@ class Classifier {
         return *lines_;
     }
 
+  private:
     std::string_view text_;
     std::optional<JsonLines> lines_;
 };
@@ -500,7 +493,183 @@ std::string Count(int count, std::string_view what) {
 // A file with more errors than this has a bigger problem than any one of them.
 constexpr int kMostErrors = 50;
 
+// What the loads of one check found.
+struct CheckRun {
+    bool loads = false;  // the file as given starts the plugin
+    bool parsed = false;
+    Json document;  // the file, less what was taken out
+    std::vector<Problem> problems;
+    std::vector<std::string> faults;
+    std::vector<std::string> repaired;  // pointers of what was taken out
+    bool stopped_early = false;
+};
+
+bool AboutRepaired(const Problem& problem, const std::vector<std::string>& repaired) {
+    return std::any_of(repaired.begin(), repaired.end(),
+                       [&](const std::string& pointer) { return About(problem, pointer); });
+}
+
+// Takes in the faults and the log lines of one load; the first error, if any.
+std::optional<Problem> TakeLoad(const PluginRun& load, Classifier& classifier, CheckRun& run) {
+    for (const std::string& fault : load.faults) {
+        if (std::find(run.faults.begin(), run.faults.end(), fault) == run.faults.end()) {
+            run.faults.push_back(fault);
+        }
+    }
+    std::optional<Problem> error;
+    for (const Effect& effect : load.effects) {
+        const std::string level = effect.Text("level");
+        if (effect.type != "log" ||
+            (level != "warning" && level != "error" && level != "critical")) {
+            continue;
+        }
+        Problem problem = classifier.Classify(level != "warning", effect.Text("message"));
+        // Warnings that only the stand-in values cause, and what an earlier load said.
+        const bool stale = AboutRepaired(problem, run.repaired);
+        const bool known =
+            std::any_of(run.problems.begin(), run.problems.end(), [&](const Problem& other) {
+                return other.text == problem.text && other.line == problem.line;
+            });
+        if (problem.error && !error) {
+            error = problem;
+        }
+        if (!stale && !known) {
+            run.problems.push_back(std::move(problem));
+        }
+    }
+    return error;
+}
+
+bool Parse(const std::string& text, Json& document) {
+    std::istringstream in(text);
+    try {
+        in >> document;
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+// The plugin reads config.json from the server's folder: a scratch one holding the file,
+// removed with this.
+struct ServerFolder {
+    fs::path path;
+
+    void Make() {
+        path = MakeScratchFolder("beastfinder-check-");
+        fs::create_directories(path / "ArkApi" / "Plugins" / "Beastfinder");
+    }
+    ServerFolder() = default;
+    ServerFolder(const ServerFolder&) = delete;
+    ServerFolder& operator=(const ServerFolder&) = delete;
+    ~ServerFolder() {
+        if (!path.empty()) {
+            std::error_code ignored;
+            fs::remove_all(path, ignored);
+        }
+    }
+};
+
+// The loader stops at the first wrong value; each such value is taken out in turn and the
+// file loaded again, so one run names them all with the plugin's own words. An exit code
+// when the check cannot go on.
+std::optional<int> LoadUntilItLoads(Server& server, const std::string& text,
+                                    const std::string& module_path, Classifier& classifier,
+                                    CheckRun& run, std::ostream& err) {
+    ServerFolder scratch;
+    try {
+        scratch.Make();
+        std::string current = text;
+        int errors_found = 0;
+        for (bool first = true;; first = false) {
+            const PluginRun load = LoadOnce(server, scratch.path, current, module_path);
+            if (!load.opened) {
+                if (first) {
+                    err << "beastfinder-sim: " << PrintableText(load.module_error) << '\n';
+                    return 3;
+                }
+                break;
+            }
+            if (first) {
+                run.loads = load.started;
+            }
+            const std::optional<Problem> error = TakeLoad(load, classifier, run);
+            if (!error) {
+                break;
+            }
+            ++errors_found;
+            // Only a file that parsed goes round again; the loader read the same bytes.
+            if (first && !(run.parsed = Parse(text, run.document))) {
+                break;
+            }
+            const std::string taken = error->pointer.empty()
+                                          ? std::string()
+                                          : Repair(run.document, error->pointer, error->text);
+            if (taken.empty()) {
+                break;
+            }
+            if (errors_found >= kMostErrors) {
+                run.stopped_early = true;
+                break;
+            }
+            run.repaired.push_back(taken);
+            current = run.document.dump();
+        }
+        if (!run.parsed && run.loads) {
+            run.parsed = Parse(text, run.document);
+        }
+    } catch (const std::exception& error) {
+        err << "beastfinder-sim: " << PrintableText(error.what()) << '\n';
+        return 2;
+    }
+    return std::nullopt;
+}
+
+// In the file's order, what is about one key together; what has no line comes last.
+void PutInFileOrder(CheckRun& run, Classifier& classifier) {
+    const auto order = [&](const Problem& problem) {
+        const std::size_t offset = problem.line == 0 || problem.pointer.empty() || !run.parsed
+                                       ? 0
+                                       : classifier.Lines().OffsetOf(problem.pointer);
+        return std::tuple(problem.line == 0 ? INT_MAX : problem.line, offset,
+                          std::string_view(problem.pointer));
+    };
+    std::stable_sort(run.problems.begin(), run.problems.end(),
+                     [&](const Problem& a, const Problem& b) { return order(a) < order(b); });
+}
+
+// One line per problem, then the summary; the exit code.
+int PrintReport(const std::string& name, const CheckRun& run, std::ostream& out) {
+    int errors = 0;
+    int warnings = 0;
+    for (const Problem& problem : run.problems) {
+        (problem.error ? errors : warnings) += 1;
+        out << Place(name, problem) << (problem.error ? ": error: " : ": warning: ")
+            << PrintableText(problem.text) << '\n';
+    }
+    if (run.stopped_early) {
+        out << name << ": note: the check stops after " << kMostErrors
+            << " errors; fix these and run it again\n";
+    }
+    const bool ok = run.loads && errors == 0;
+    std::string summary = ok ? "OK" : Count(errors, "error");
+    // Errors the plugin starts with anyway: a message text that gives way to its default.
+    if (run.loads && errors > 0) {
+        summary = "loads, " + summary;
+    }
+    if (warnings > 0) {
+        summary += ", " + Count(warnings, "warning");
+    }
+    out << name << ": " << summary << '\n';
+    out.flush();
+    return ok ? 0 : 1;
+}
+
 }  // namespace
+
+CheckProblem ClassifyLoaderLine(std::string_view file_text, bool error, std::string_view message) {
+    return Classifier(file_text).Classify(error, message);
+}
 
 int CheckConfig(Server& server, const std::string& file, const std::string& module_path,
                 std::ostream& out, std::ostream& err) {
@@ -522,161 +691,28 @@ int CheckConfig(Server& server, const std::string& file, const std::string& modu
         return 2;
     }
 
-    // The plugin reads config.json from the server's folder: a scratch one holding the file.
-    fs::path scratch;
-    struct RemoveScratch {
-        fs::path& folder;
-        ~RemoveScratch() {
-            if (!folder.empty()) {
-                std::error_code ignored;
-                fs::remove_all(folder, ignored);
-            }
-        }
-    } remove_scratch{scratch};
-
     Classifier classifier(*text);
-    std::vector<Problem> problems;
-    std::vector<std::string> faults;
-    std::vector<std::string> repaired;
-    Json document;
-    bool parsed = false;
-    bool loads = false;
-    int errors_found = 0;
-    bool stopped_early = false;
-    try {
-        scratch = MakeScratchFolder("beastfinder-check-");
-        fs::create_directories(scratch / "ArkApi" / "Plugins" / "Beastfinder");
-        // The loader stops at the first wrong value; each such value is taken out in turn and
-        // the file loaded again, so one run names them all with the plugin's own words.
-        std::string current = *text;
-        for (bool first = true;; first = false) {
-            const PluginRun load = LoadOnce(server, scratch, current, module_path);
-            if (!load.opened) {
-                if (first) {
-                    err << "beastfinder-sim: " << PrintableText(load.module_error) << '\n';
-                    return 3;
-                }
-                break;
-            }
-            if (first) {
-                loads = load.started;
-            }
-            for (const std::string& fault : load.faults) {
-                if (std::find(faults.begin(), faults.end(), fault) == faults.end()) {
-                    faults.push_back(fault);
-                }
-            }
-            std::optional<Problem> error;
-            for (const Effect& effect : load.effects) {
-                const std::string level = effect.Text("level");
-                if (effect.type != "log" ||
-                    (level != "warning" && level != "error" && level != "critical")) {
-                    continue;
-                }
-                Problem problem = classifier.Classify(level != "warning", effect.Text("message"));
-                const bool stale = std::any_of(
-                    repaired.begin(), repaired.end(),
-                    [&](const std::string& pointer) { return About(problem, pointer); });
-                const bool known =
-                    std::any_of(problems.begin(), problems.end(), [&](const Problem& other) {
-                        return other.text == problem.text && other.line == problem.line;
-                    });
-                if (problem.error && !error) {
-                    error = problem;
-                }
-                if (!stale && !known) {
-                    problems.push_back(std::move(problem));
-                }
-            }
-            if (!error) {
-                break;
-            }
-            ++errors_found;
-            if (first) {
-                // Only a file that parsed goes round again; the loader read the same bytes.
-                std::istringstream in(*text);
-                try {
-                    in >> document;
-                    parsed = true;
-                } catch (const std::exception&) {
-                    break;
-                }
-            }
-            const std::string taken = error->pointer.empty()
-                                          ? std::string()
-                                          : Repair(document, error->pointer, error->text);
-            if (taken.empty()) {
-                break;
-            }
-            if (errors_found >= kMostErrors) {
-                stopped_early = true;
-                break;
-            }
-            repaired.push_back(taken);
-            current = document.dump();
-        }
-        if (!parsed && loads) {
-            std::istringstream in(*text);
-            try {
-                in >> document;
-                parsed = true;
-            } catch (const std::exception&) {
-            }
-        }
-    } catch (const std::exception& error) {
-        err << "beastfinder-sim: " << PrintableText(error.what()) << '\n';
-        return 2;
+    CheckRun run;
+    if (const std::optional<int> failed =
+            LoadUntilItLoads(server, *text, module_path, classifier, run, err)) {
+        return *failed;
     }
-
-    if (parsed && document.is_object()) {
-        for (Problem& problem : EmptyMessages(document, classifier)) {
-            if (std::none_of(repaired.begin(), repaired.end(),
-                             [&](const std::string& pointer) { return About(problem, pointer); })) {
-                problems.push_back(std::move(problem));
+    if (run.parsed && run.document.is_object()) {
+        for (Problem& problem : EmptyMessages(run.document, classifier)) {
+            if (!AboutRepaired(problem, run.repaired)) {
+                run.problems.push_back(std::move(problem));
             }
         }
     }
-    // In the file's order, what is about one key together; what has no line comes last.
-    const auto order = [&](const Problem& problem) {
-        const std::size_t offset = problem.line == 0 || problem.pointer.empty() || !parsed
-                                       ? 0
-                                       : classifier.Lines().OffsetOf(problem.pointer);
-        return std::tuple(problem.line == 0 ? INT_MAX : problem.line, offset,
-                          std::string_view(problem.pointer));
-    };
-    std::stable_sort(problems.begin(), problems.end(),
-                     [&](const Problem& a, const Problem& b) { return order(a) < order(b); });
-    for (const std::string& fault : faults) {
-        problems.push_back(Problem{true, 0, 0, "the plugin misbehaved: " + fault, {}});
+    PutInFileOrder(run, classifier);
+    for (const std::string& fault : run.faults) {
+        run.problems.push_back(Problem{true, 0, 0, "the plugin misbehaved: " + fault, {}});
     }
-    if (!loads &&
-        std::none_of(problems.begin(), problems.end(), [](const Problem& p) { return p.error; })) {
-        problems.push_back(Problem{true, 0, 0, "the plugin did not start", {}});
+    if (!run.loads && std::none_of(run.problems.begin(), run.problems.end(),
+                                   [](const Problem& p) { return p.error; })) {
+        run.problems.push_back(Problem{true, 0, 0, "the plugin did not start", {}});
     }
-
-    int errors = 0;
-    int warnings = 0;
-    for (const Problem& problem : problems) {
-        (problem.error ? errors : warnings) += 1;
-        out << Place(name, problem) << (problem.error ? ": error: " : ": warning: ")
-            << PrintableText(problem.text) << '\n';
-    }
-    if (stopped_early) {
-        out << name << ": note: the check stops after " << kMostErrors
-            << " errors; fix these and run it again\n";
-    }
-    const bool ok = loads && errors == 0;
-    std::string summary = ok ? "OK" : Count(errors, "error");
-    // Errors the plugin starts with anyway: a message text that gives way to its default.
-    if (loads && errors > 0) {
-        summary = "loads, " + summary;
-    }
-    if (warnings > 0) {
-        summary += ", " + Count(warnings, "warning");
-    }
-    out << name << ": " << summary << '\n';
-    out.flush();
-    return ok ? 0 : 1;
+    return PrintReport(name, run, out);
 }
 
 }  // namespace sim

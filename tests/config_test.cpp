@@ -10,6 +10,8 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #ifndef _WIN32
@@ -20,6 +22,7 @@
 #include <nlohmann/json.hpp>
 
 #include "config/config.h"
+#include "config/key_table.h"
 #include "config/messages.h"
 #include "host/logger.h"
 #include "host/platform.h"
@@ -32,37 +35,57 @@ namespace beastfinder {
 
 using Json = nlohmann::json;
 
-#define BF_TO_JSON(Type, ...)                                                    \
-    static void to_json(Json& nlohmann_json_j, const Type& nlohmann_json_t) {    \
-        NLOHMANN_JSON_EXPAND(NLOHMANN_JSON_PASTE(NLOHMANN_JSON_TO, __VA_ARGS__)) \
+namespace {
+
+// Writes each setting the key table describes at its place in a JSON object.
+class SettingsWriter {
+  public:
+    explicit SettingsWriter(Json& root) : section_(&root) {}
+
+    template <typename Body>
+    void Section(std::string_view name, std::string_view, Body&& body) {
+        Json* outer = std::exchange(section_, &(*section_)[std::string(name)]);
+        *section_ = Json::object();
+        body();
+        section_ = outer;
     }
+    template <typename Field>
+    void Put(std::string_view name, const Field& value) {
+        (*section_)[std::string(name)] = value;
+    }
+    void Bool(std::string_view name, bool& field, bool, std::string_view) { Put(name, field); }
+    void Integer(std::string_view name, std::int32_t& field, std::int32_t, config::Floor,
+                 std::string_view) {
+        Put(name, field);
+    }
+    void Number(std::string_view name, float& field, double, std::string_view) { Put(name, field); }
+    void Text(std::string_view name, std::string& field, std::string_view, config::AsciiRule,
+              std::string_view) {
+        Put(name, field);
+    }
+    void Colour(std::string_view name, host::ColorRGBA& field, const config::ColourRule&,
+                std::string_view) {
+        Put(name, field);
+    }
+    void NameList(std::string_view name, host::HostArray<host::FString>& field, std::string_view) {
+        Json names = Json::array();
+        for (const host::FString& each : field) {
+            names.push_back(host::FStringToUtf8(each));
+        }
+        Put(name, names);
+    }
+
+  private:
+    Json* section_;
+};
+
+}  // namespace
 
 namespace host {
 static void to_json(Json& j, const ColorRGBA& c) {
     j = Json::array({c.r, c.g, c.b, c.a});
 }
-static void to_json(Json& j, const HostArray<FString>& names) {
-    j = Json::array();
-    for (const FString& name : names) {
-        j.push_back(FStringToUtf8(name));
-    }
-}
 }  // namespace host
-
-BF_TO_JSON(PermissionSettings, Enabled, Name)
-BF_TO_JSON(CoinVaultSettings, Enabled, Type, Cost)
-BF_TO_JSON(ArkShopSettings, Enabled, Cost)
-BF_TO_JSON(GlobalSettingsConfig, ShowCoordsCombined, TextColor, DinosPerPage, DisplayTime,
-           DisplayScale, LogPayments)
-BF_TO_JSON(TrackingArrowConfig, Enabled, DisplayTime, Color)
-BF_TO_JSON(PremiumSettingsConfig, TrackingArrow)
-BF_TO_JSON(WildTrackerConfig, Enabled, Command, Cooldown, RequiresAdmin, ShowColors, ShowDistance,
-           ShowExactCoords, ShowLevel, MaxDistance, MaxLevel, MinLevel, ExcludeSearch, Permission,
-           CoinVault, ArkShop)
-BF_TO_JSON(TameTrackerConfig, Command, Cooldown, RequiresAdmin, ShowDistance, ShowExactCoords,
-           ShowLevel, Permission, CoinVault, ArkShop)
-BF_TO_JSON(AdminTrackerConfig, Command, Permission)
-BF_TO_JSON(PluginConfig, GlobalSettings, PremiumSettings, WildTracker, TameTracker, AdminTracker)
 
 static void to_json(Json& j, const MessageEntry& m) {
     j = {{"name", m.name},
@@ -78,7 +101,9 @@ namespace {
 namespace fs = std::filesystem;
 
 Json Snapshot() {
-    Json snapshot = Config();
+    Json snapshot = Json::object();
+    SettingsWriter writer(snapshot);
+    config::DescribeSettings(writer, Config());
     snapshot["Messages"] = Json::array();
     for (const MessageEntry& m : MessageCatalogue()) {
         snapshot["Messages"].push_back(m);
@@ -182,8 +207,8 @@ TEST_F(ConfigFile, EmptyObjectLoadsEveryDefault) {
                       "ArkShop": {"Enabled": false, "Cost": 0}},
       "AdminTracker": {"Command": "/trackadmin", "Permission": {"Enabled": false, "Name": ""}}
     })");
-    for (const std::string_view name : kMessageNames) {
-        expected["Messages"].push_back({{"name", name},
+    for (const CatalogueMessageInfo& message : kCatalogueMessages) {
+        expected["Messages"].push_back({{"name", message.name},
                                         {"Message", ""},
                                         {"Colors", {255, 255, 255, 1}},
                                         {"DisplayTime", 10},

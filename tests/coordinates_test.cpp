@@ -88,8 +88,9 @@ TEST_F(Coordinates, TextPutsLatitudeFirst) {
     EXPECT_EQ(FormatMapCoordinates({63, 25}), u"Coords: 25.0/63.0");
 
     // The words are the administrator's; the numbers keep their one decimal.
-    UsePlayerTexts(LoadPlayerTexts(nlohmann::json::parse(
-        R"({"Coordinates": "Шир {} : Долг {}", "CoordinatesCombined": "{1:s} / {0}"})")));
+    UsePlayerTexts(LoadMessages(nlohmann::json::parse(R"({"Coordinates": "Шир {} : Долг {}",
+                                                           "CoordinatesCombined": "{1:s} / {0}"})"))
+                       .texts);
     EXPECT_EQ(FormatMapCoordinates({63, 25}), u"63.0 / 25.0");
     Config().GlobalSettings.ShowCoordsCombined = false;
     EXPECT_EQ(FormatMapCoordinates({63, 25}), u"Шир 25.0 : Долг 63.0");

@@ -41,7 +41,7 @@ class Entries : public bftest::HostTest {
 
     // A "Messages" section in the file's own words.
     static void Translate(std::string_view texts) {
-        UsePlayerTexts(LoadPlayerTexts(nlohmann::json::parse(texts)));
+        UsePlayerTexts(LoadMessages(nlohmann::json::parse(texts)).texts);
     }
 
     static CreatureEntry Entry(std::u16string_view name, std::u16string_view species = u"Rex",

@@ -12,6 +12,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "config/config.h"
 #include "config/messages.h"
 #include "host/logger.h"
 #include "sim/host/server.h"
@@ -44,19 +45,13 @@ class Messages : public bftest::HostTest {
 
     // Builds the catalogue as a load would, from a "Messages" section.
     static void Catalogue(const Json& messages) {
-        MessageCatalogue().Clear();
-        for (const std::string_view name : kMessageNames) {
-            MessageCatalogue().Append(LoadMessage(messages, name, ""));
-        }
+        MessageCatalogue() = LoadMessages(messages).catalogue;
         bftest::TakeEffects();
     }
 
     // Builds the catalogue as a load would; the warnings about message texts it logged.
     static Lines TextWarnings(const Json& messages) {
-        MessageCatalogue().Clear();
-        for (const std::string_view name : kMessageNames) {
-            MessageCatalogue().Append(LoadMessage(messages, name, ""));
-        }
+        MessageCatalogue() = LoadMessages(messages).catalogue;
         Lines warnings;
         for (const std::string& line : Printed()) {
             if (line.find("[warning] /Messages/") != std::string::npos) {
@@ -94,27 +89,32 @@ TEST_F(Messages, TextsFormatWithTheirArguments) {
     };
     const Case cases[] = {
         {"NotEnoughPoints", "You need {} more points",
-         [](auto* c) { SendCatalogueMessage(c, "NotEnoughPoints", 25); },
+         [](auto* c) { SendCatalogueMessage(c, CatalogueMessage::NotEnoughPoints, 25); },
          "You need 25 more points"},
         {"NotEnoughTokens", "{1} {0}",
-         [](auto* c) { SendCatalogueMessage(c, "NotEnoughTokens", 5, "Gold"); }, "Gold 5"},
+         [](auto* c) { SendCatalogueMessage(c, CatalogueMessage::NotEnoughTokens, 5, "Gold"); },
+         "Gold 5"},
         // The token type is UTF-8 and keeps its characters.
         {"NotEnoughTokens", "Need {} {}",
-         [](auto* c) { SendCatalogueMessage(c, "NotEnoughTokens", 3, "Münzen"); }, "Need 3 Münzen"},
-        {"NotAdmin", "Admins only {} {{", [](auto* c) { SendCatalogueMessage(c, "NotAdmin"); },
-         "Admins only {} {{"},
+         [](auto* c) { SendCatalogueMessage(c, CatalogueMessage::NotEnoughTokens, 3, "Münzen"); },
+         "Need 3 Münzen"},
+        {"NotAdmin", "Admins only {} {{",
+         [](auto* c) { SendCatalogueMessage(c, CatalogueMessage::NotAdmin); }, "Admins only {} {{"},
         {"WildTrackerCooldown", "Wait {} s",
          [](auto* c) {
-             SendCatalogueMessage(c, "WildTrackerCooldown", std::int64_t{1234567890123});
+             SendCatalogueMessage(c, CatalogueMessage::WildTrackerCooldown,
+                                  std::int64_t{1234567890123});
          },
          "Wait 1234567890123 s"},
         {"NotEnoughPoints", "No points",
-         [](auto* c) { SendCatalogueMessage(c, "NotEnoughPoints", 7); }, "No points"},
+         [](auto* c) { SendCatalogueMessage(c, CatalogueMessage::NotEnoughPoints, 7); },
+         "No points"},
         {"NoDinosFound", "Ничего не найдено – 🦖",
-         [](auto* c) { SendCatalogueMessage(c, "NoDinosFound"); },
+         [](auto* c) { SendCatalogueMessage(c, CatalogueMessage::NoDinosFound); },
          "Ничего не найдено – 🦖"},
         {"NotEnoughPoints", "Ещё {} очков",
-         [](auto* c) { SendCatalogueMessage(c, "NotEnoughPoints", -2); }, "Ещё -2 очков"},
+         [](auto* c) { SendCatalogueMessage(c, CatalogueMessage::NotEnoughPoints, -2); },
+         "Ещё -2 очков"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
@@ -131,21 +131,30 @@ TEST_F(Messages, TextThatDoesNotFormatIsSentAsWritten) {
     };
     const Case cases[] = {
         {"Wait {",
-         [](auto* c) { SendCatalogueMessage(c, "WildTrackerCooldown", std::int64_t{3}); }},
+         [](auto* c) {
+             SendCatalogueMessage(c, CatalogueMessage::WildTrackerCooldown, std::int64_t{3});
+         }},
         {"Wait } s",
-         [](auto* c) { SendCatalogueMessage(c, "WildTrackerCooldown", std::int64_t{3}); }},
+         [](auto* c) {
+             SendCatalogueMessage(c, CatalogueMessage::WildTrackerCooldown, std::int64_t{3});
+         }},
         {"Wait {1} s",
-         [](auto* c) { SendCatalogueMessage(c, "WildTrackerCooldown", std::int64_t{3}); }},
-        {"Wait {} {} s", [](auto* c) { SendCatalogueMessage(c, "WildTrackerCooldown", 3); }},
-        {"Wait {:d}{1:d}", [](auto* c) { SendCatalogueMessage(c, "WildTrackerCooldown", 3, "x"); }},
+         [](auto* c) {
+             SendCatalogueMessage(c, CatalogueMessage::WildTrackerCooldown, std::int64_t{3});
+         }},
+        {"Wait {} {} s",
+         [](auto* c) { SendCatalogueMessage(c, CatalogueMessage::WildTrackerCooldown, 3); }},
+        {"Wait {:d}{1:d}",
+         [](auto* c) { SendCatalogueMessage(c, CatalogueMessage::WildTrackerCooldown, 3, "x"); }},
         // Fields that could make the game thread fill gigabytes.
         {"Wait {:>999999999} s",
-         [](auto* c) { SendCatalogueMessage(c, "WildTrackerCooldown", 3); }},
+         [](auto* c) { SendCatalogueMessage(c, CatalogueMessage::WildTrackerCooldown, 3); }},
         {"Wait {0:*^1001}",
-         [](auto* c) { SendCatalogueMessage(c, "WildTrackerCooldown", 3, "x"); }},
+         [](auto* c) { SendCatalogueMessage(c, CatalogueMessage::WildTrackerCooldown, 3, "x"); }},
         {"Wait {1:.99999999}",
-         [](auto* c) { SendCatalogueMessage(c, "WildTrackerCooldown", 3, "x"); }},
-        {"Wait {0:{0}}", [](auto* c) { SendCatalogueMessage(c, "WildTrackerCooldown", 3); }},
+         [](auto* c) { SendCatalogueMessage(c, CatalogueMessage::WildTrackerCooldown, 3, "x"); }},
+        {"Wait {0:{0}}",
+         [](auto* c) { SendCatalogueMessage(c, CatalogueMessage::WildTrackerCooldown, 3); }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
@@ -166,7 +175,7 @@ TEST_F(Messages, TextThatDoesNotFormatIsSentAsWritten) {
 // Up to 1000 units a field formats; above, loading warns where the text is.
 TEST_F(Messages, FieldWidthsAreBounded) {
     Catalogue({{"NotEnoughPoints", {{"Message", "[{:>1000}]"}, {"Colors", {1, 1, 1}}}}});
-    SendCatalogueMessage(controller_, "NotEnoughPoints", 25);
+    SendCatalogueMessage(controller_, CatalogueMessage::NotEnoughPoints, 25);
     EXPECT_EQ(Printed(), Lines{Notice("[" + std::string(998, ' ') + "25]")});
 
     const Json messages = {
@@ -206,7 +215,7 @@ TEST_F(Messages, TheFormattedSizeIsBounded) {
         SCOPED_TRACE(c.text.substr(0, 40));
         const Lines warnings =
             TextWarnings({{"WildTrackerCooldown", {{"Message", c.text}, {"Colors", {1, 1, 1}}}}});
-        SendCatalogueMessage(controller_, "WildTrackerCooldown", std::int64_t{3});
+        SendCatalogueMessage(controller_, CatalogueMessage::WildTrackerCooldown, std::int64_t{3});
         if (!c.shown.empty()) {
             EXPECT_EQ(warnings, Lines{});
             EXPECT_EQ(Printed(), Lines{Notice(c.shown)});
@@ -229,9 +238,7 @@ TEST_F(Messages, LoadingNamesCatalogueTextsThatWillNotFormat) {
         {"NotEnoughPoints", {{"Message", "{:s}"}, {"Colors", {1, 1, 1}}}},
         {"WildTrackerCooldown", {{"Message", "Wait {} s"}, {"Colors", {1, 1, 1}}}},
     };
-    for (const std::string_view name : kMessageNames) {
-        LoadMessage(messages, name, "");
-    }
+    LoadMessages(messages);
     Lines warnings;
     for (const std::string& line : Printed()) {
         if (line.find("[warning] /Messages/") != std::string::npos) {
@@ -253,9 +260,13 @@ class PlayerTextsTest : public Messages {
 
     // Loads `texts` as a "Messages" section and puts them in use; the log lines it wrote.
     static Lines Use(const Json& texts) {
-        UsePlayerTexts(LoadPlayerTexts(texts));
+        UsePlayerTexts(LoadMessages(texts).texts);
         Lines logged;
         for (const auto& effect : bftest::TakeEffects()) {
+            // The catalogue is read too; its colours are not what these tests are about.
+            if (effect.Text("message").ends_with("Should Have 3 Colors")) {
+                continue;
+            }
             logged.push_back(effect.Text("level") + ": " + effect.Text("message"));
         }
         return logged;
@@ -325,8 +336,8 @@ TEST_F(PlayerTextsTest, BrokenTextsFallBackToTheDefaultWithAnErrorNamingThem) {
 }
 
 TEST_F(PlayerTextsTest, AWrongTypeFailsTheLoadLikeAnyOtherKey) {
-    EXPECT_THROW(LoadPlayerTexts({{"PageFooter", 5}}), nlohmann::json::type_error);
-    EXPECT_THROW(LoadPlayerTexts({{"ConfigReloaded", {{"Message", "x"}}}}),
+    EXPECT_THROW(LoadMessages({{"PageFooter", 5}}), nlohmann::json::type_error);
+    EXPECT_THROW(LoadMessages({{"ConfigReloaded", {{"Message", "x"}}}}),
                  nlohmann::json::type_error);
 }
 
@@ -337,14 +348,14 @@ TEST_F(Messages, NotificationCarriesTheEntrysSettings) {
                  {"DisplayTime", 5},
                  {"DisplayScale", 1.5},
                  {"Opacity", 0.3}}}});
-    SendCatalogueMessage(controller_, "NotAdmin");
+    SendCatalogueMessage(controller_, CatalogueMessage::NotAdmin);
     EXPECT_EQ(Printed(), Lines{"notify player=\"Ada\" kind=701 color=\"0.5, 0.25, 1, 1\" scale=1.5 "
                                "time=5 icon=null sound=null text=\"Admins only\""});
 }
 
 TEST_F(Messages, MissingNameWarnsAndSendsNothing) {
-    SendCatalogueMessage(controller_, "NotAdmin");
-    SendCatalogueMessage(controller_, "NotEnoughPoints", 4);
+    SendCatalogueMessage(controller_, CatalogueMessage::NotAdmin);
+    SendCatalogueMessage(controller_, CatalogueMessage::NotEnoughPoints, 4);
     EXPECT_EQ(
         Printed(),
         (Lines{"log \"MM/DD/YY HH:MM [Beastfinder][warning] Message Name: NotAdmin not Found!\"",
@@ -376,10 +387,9 @@ TEST_F(Messages, ListingChatAndServerChatAreSentAsGiven) {
 TEST_F(Messages, NullControllerGetsNothing) {
     Catalogue(Json::object());
     const host::FString sender = host::FStringFromNarrow("Beastfinder");
-    SendCatalogueMessage(nullptr, "NotAdmin");
-    SendCatalogueMessage(nullptr, "NotEnoughTokens", 1, "Gold");
-    SendCatalogueMessage(nullptr, "NotEnoughPoints", 1);
-    SendCatalogueMessage(nullptr, "Unknown", std::int64_t{1});
+    SendCatalogueMessage(nullptr, CatalogueMessage::NotAdmin);
+    SendCatalogueMessage(nullptr, CatalogueMessage::NotEnoughTokens, 1, "Gold");
+    SendCatalogueMessage(nullptr, CatalogueMessage::NotEnoughPoints, 1);
     NotifyPlayer(nullptr, {}, 1.0F, 1.0F, u"x");
     SendChatLine(nullptr, sender, "x");
     SendServerChat(nullptr, {}, u"x");

@@ -1,18 +1,16 @@
-// The table of known keys against the loader, the shipped schema and the warnings it gives.
+// The files written from the key table, and the warnings about keys it does not hold.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <set>
 #include <string>
 #include <vector>
 
 #include <nlohmann/json.hpp>
 
 #include "config/config.h"
-#include "config/json_reader.h"
 #include "config/keys.h"
 #include "host/logger.h"
 #include "sim/host/server.h"
@@ -22,71 +20,32 @@ namespace beastfinder::config {
 namespace {
 
 namespace fs = std::filesystem;
-using Ordered = nlohmann::ordered_json;
-
-Ordered SchemaOf(const ConfigKey& key) {
-    switch (key.type) {
-        case KeyType::Object: {
-            Ordered properties = Ordered::object();
-            for (const ConfigKey& child : key.children) {
-                properties[std::string(child.name)] = SchemaOf(child);
-            }
-            return {
-                {"type", "object"}, {"properties", properties}, {"additionalProperties", false}};
-        }
-        case KeyType::Bool:
-            return {{"type", "boolean"}};
-        case KeyType::Integer:
-            return {{"type", "integer"}, {"minimum", -2147483648LL}, {"maximum", 2147483647}};
-        case KeyType::Number:
-            return {{"type", "number"}};
-        case KeyType::Text:
-            return {{"type", "string"}};
-        case KeyType::Colour:
-            return {{"type", "array"},
-                    {"items", {{"type", "number"}}},
-                    {"minItems", 3},
-                    {"maxItems", 3}};
-        case KeyType::NameList:
-            return {{"anyOf",
-                     {{{"type", "string"}}, {{"type", "array"}, {"items", {{"type", "string"}}}}}}};
-    }
-    return {};
-}
-
-std::string GeneratedSchema() {
-    Ordered schema = {{"$schema", "https://json-schema.org/draft/2020-12/schema"},
-                      {"title", "Beastfinder config.json"}};
-    schema.update(SchemaOf(RootKey()));
-    return schema.dump(2) + "\n";
-}
-
 std::string ReadFile(const fs::path& path) {
     std::ifstream file(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(file), {}};
 }
 
-// BF_UPDATE_SCHEMA=1 rewrites the shipped copies after a change to the table.
-TEST(ConfigSchema, ShippedCopiesAreGeneratedFromTheKeyTable) {
-    const std::string schema = GeneratedSchema();
-    for (const char* copy : {"package/config.schema.json",
-                             "examples/server/ArkApi/Plugins/Beastfinder/config.schema.json",
-                             "examples/translations/config.schema.json"}) {
-        const fs::path path = fs::path(BF_SOURCE_DIR) / copy;
-        if (const char* update = std::getenv("BF_UPDATE_SCHEMA");
-            update && update == std::string("1")) {
-            std::ofstream(path, std::ios::binary | std::ios::trunc) << schema;
+// BF_UPDATE_CONFIG_FILES=1 rewrites the shipped copies after a change to the key table.
+TEST(ConfigFiles, ShippedCopiesAreGeneratedFromTheKeyTable) {
+    struct Copy {
+        const char* path;
+        std::string text;
+    };
+    const std::string schema = SchemaText();
+    const Copy copies[] = {
+        {"package/config.json", DefaultConfigText()},
+        {"package/config.schema.json", schema},
+        {"examples/server/ArkApi/Plugins/Beastfinder/config.schema.json", schema},
+        {"examples/translations/config.schema.json", schema},
+    };
+    const char* update = std::getenv("BF_UPDATE_CONFIG_FILES");
+    for (const Copy& copy : copies) {
+        const fs::path path = fs::path(BF_SOURCE_DIR) / copy.path;
+        if (update != nullptr && update == std::string("1")) {
+            std::ofstream(path, std::ios::binary | std::ios::trunc) << copy.text;
         }
-        EXPECT_EQ(ReadFile(path), schema)
-            << copy << " is stale: run the tests with BF_UPDATE_SCHEMA=1";
-    }
-}
-
-void Paths(const ConfigKey& key, const std::string& path, std::set<std::string>& out) {
-    for (const ConfigKey& child : key.children) {
-        const std::string pointer = path + "/" + std::string(child.name);
-        out.insert(pointer);
-        Paths(child, pointer, out);
+        EXPECT_EQ(ReadFile(path), copy.text)
+            << copy.path << " is stale: run the tests with BF_UPDATE_CONFIG_FILES=1";
     }
 }
 
@@ -120,19 +79,6 @@ class KnownKeys : public bftest::HostTest {
     bftest::ScratchServer server_;
     std::string saved_dir_;
 };
-
-TEST_F(KnownKeys, AreExactlyTheKeysTheLoaderLooksUp) {
-    std::set<std::string> looked_up;
-    {
-        KeyLookupRecorder recorder;
-        Load("{}");
-        looked_up.insert(recorder.Paths().begin(), recorder.Paths().end());
-    }
-    std::set<std::string> known;
-    Paths(RootKey(), "", known);
-    known.erase("/$schema");  // for editors only
-    EXPECT_EQ(looked_up, known);
-}
 
 TEST_F(KnownKeys, UnknownOnesAreNamedWithTheKeyProbablyMeant) {
     const std::string colours =
@@ -169,6 +115,10 @@ TEST_F(KnownKeys, UnknownOnesAreNamedWithTheKeyProbablyMeant) {
                       [](const std::string& w) { return w.ends_with("Should Have 3 Colors"); });
         EXPECT_EQ(warnings, c.warnings) << c.text;
     }
+}
+
+TEST_F(KnownKeys, TheDefaultFileLoadsWithoutAWarning) {
+    EXPECT_EQ(Load(DefaultConfigText()), std::vector<std::string>{});
 }
 
 TEST(ClosestKey, OnlyLikelySlipsAreSuggested) {

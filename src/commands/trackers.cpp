@@ -72,11 +72,11 @@ bool Admitted(const Player& player, bool requires_admin, const PermissionSetting
               const char* setting, bool& warned) {
     AShooterPlayerController* controller = player.caller.controller;
     if (requires_admin && !host::IsServerAdmin(player.caller.character)) {
-        SendCatalogueMessage(controller, "NotAdmin");
+        SendCatalogueMessage(controller, CatalogueMessage::NotAdmin);
         return false;
     }
     if (permission.Enabled && !HoldsPermission(player, permission, setting, warned)) {
-        SendCatalogueMessage(controller, "NoPermission");
+        SendCatalogueMessage(controller, CatalogueMessage::NoPermission);
         return false;
     }
     return true;
@@ -156,7 +156,8 @@ std::optional<Payment> PayTameWithTokens(const Player& player, const TameTracker
     }
     if (*balance < cost) {
         if (!tame.ArkShop.Enabled) {
-            SendCatalogueMessage(controller, "NotEnoughTokens", Shortfall(cost, *balance), type);
+            SendCatalogueMessage(controller, CatalogueMessage::NotEnoughTokens,
+                                 Shortfall(cost, *balance), type);
             return Refused();
         }
         return std::nullopt;
@@ -187,7 +188,8 @@ Payment PayTameWithPoints(const Player& player, const TameTrackerConfig& tame, P
         return Free();
     }
     if (*points < cost) {
-        SendCatalogueMessage(controller, "NotEnoughPoints", Shortfall(cost, *points));
+        SendCatalogueMessage(controller, CatalogueMessage::NotEnoughPoints,
+                             Shortfall(cost, *points));
         return Refused();
     }
     if (!search.ReadyToCharge()) {
@@ -231,7 +233,7 @@ bool AffordsWild(const Player& player, const WildTrackerConfig& wild, const Wild
         const auto points = siblings::GetPoints(steam_id);
         if (points && *points < wild.ArkShop.Cost) {
             const std::int32_t again = siblings::GetPoints(steam_id).value_or(*points);
-            SendCatalogueMessage(controller, "NotEnoughPoints",
+            SendCatalogueMessage(controller, CatalogueMessage::NotEnoughPoints,
                                  Shortfall(wild.ArkShop.Cost, again));
             return false;
         }
@@ -241,7 +243,7 @@ bool AffordsWild(const Player& player, const WildTrackerConfig& wild, const Wild
         if (tokens && *tokens < wild.CoinVault.Cost) {
             const std::int32_t again =
                 siblings::GetTokens(steam_id, wild.CoinVault.Type).value_or(*tokens);
-            SendCatalogueMessage(controller, "NotEnoughTokens",
+            SendCatalogueMessage(controller, CatalogueMessage::NotEnoughTokens,
                                  Shortfall(wild.CoinVault.Cost, again), wild.CoinVault.Type);
             return false;
         }
@@ -276,12 +278,12 @@ bool WildSearchAllowed(const Player& player, const WildTrackerConfig& wild,
                        const SearchRequest& request, std::int64_t now) {
     AShooterPlayerController* controller = player.caller.controller;
     if (ExcludedWord(wild, request.first_word)) {
-        SendCatalogueMessage(controller, "SearchNotAllowed");
+        SendCatalogueMessage(controller, CatalogueMessage::SearchNotAllowed);
         return false;
     }
     if (const auto wait = CommandsState().wild_cooldowns.Wait(player.steam_id, request.first_word,
                                                               now, wild.Cooldown)) {
-        SendCatalogueMessage(controller, "WildTrackerCooldown", *wait);
+        SendCatalogueMessage(controller, CatalogueMessage::WildTrackerCooldown, *wait);
         return false;
     }
     return true;
@@ -338,7 +340,7 @@ void WildTrackerCommand(AShooterPlayerController* controller, host::FString* mes
     }
     const SearchRequest request = ParseRequest(SearchMode::Wild, message->View());
     if (request.form != RequestForm::Valid) {
-        SendCatalogueMessage(controller, "IncorrectSyntaxWild");
+        SendCatalogueMessage(controller, CatalogueMessage::IncorrectSyntaxWild);
         return;
     }
     if (is_admin) {
@@ -375,16 +377,16 @@ void AdminTrackerCommand(AShooterPlayerController* controller, host::FString* me
     if (permission.Enabled) {
         if (!HoldsPermission(*player, permission, "AdminTracker.Permission",
                              config.LoggedOnce.AdminPermissionWithoutPlugin)) {
-            SendCatalogueMessage(controller, "NoPermission");
+            SendCatalogueMessage(controller, CatalogueMessage::NoPermission);
             return;
         }
     } else if (!host::IsServerAdmin(player->caller.character)) {
-        SendCatalogueMessage(controller, "NotAdmin");
+        SendCatalogueMessage(controller, CatalogueMessage::NotAdmin);
         return;
     }
     const SearchRequest request = ParseRequest(SearchMode::Admin, message->View());
     if (request.form == RequestForm::Malformed) {
-        SendCatalogueMessage(controller, "IncorrectSyntaxAdmin");
+        SendCatalogueMessage(controller, CatalogueMessage::IncorrectSyntaxAdmin);
     } else if (request.form == RequestForm::Valid) {
         SearchCreatures(player->caller, request);
     }

@@ -13,6 +13,7 @@
 
 #include "config/file_size.h"
 #include "config/json_reader.h"
+#include "config/key_table.h"
 #include "config/keys.h"
 #include "config/messages.h"
 #include "config/state.h"
@@ -34,123 +35,93 @@ bool IsAscii(std::string_view text) {
                        [](char c) { return static_cast<unsigned char>(c) < 128; });
 }
 
-// Command names reach the registry byte by byte with '?' for anything above 127.
-std::string ReadCommand(const JsonSection& section, std::string_view fallback) {
-    std::string command = section.Text("Command", fallback);
-    if (!IsAscii(command)) {
-        host::Log().warn("{} \"{}\" is not plain ASCII: the command will never match",
-                         section.PathOf("Command"), host::LogText(command));
+// Reads each key of the table into its field as the table walks the document, warning as
+// its rule says.
+class Loader {
+  public:
+    explicit Loader(const JsonSection& root) : section_(&root) {}
+
+    template <typename Body>
+    void Section(std::string_view name, std::string_view, Body&& body) {
+        const JsonSection child = section_->Child(name);
+        const JsonSection* outer = std::exchange(section_, &child);
+        body();
+        section_ = outer;
     }
-    return command;
-}
 
-// A negative spend would credit the player.
-std::int32_t ReadCost(const JsonSection& section) {
-    const std::int32_t cost = section.Int("Cost", 0);
-    if (cost < 0) {
-        host::Log().warn("{} is {}, below 0: using 0", section.PathOf("Cost"), cost);
-        return 0;
+    void Bool(std::string_view name, bool& field, bool fallback, std::string_view) {
+        field = section_->Bool(name, fallback);
     }
-    return cost;
-}
 
-void ReadPermission(const JsonSection& tracker, PermissionSettings& out) {
-    const JsonSection section = tracker.Child("Permission");
-    out.Enabled = section.Bool("Enabled", false);
-    out.Name = section.Text("Name", "");
-    if (!IsAscii(out.Name)) {
-        host::Log().warn("{} \"{}\" is not plain ASCII: no group can hold it",
-                         section.PathOf("Name"), host::LogText(out.Name));
+    void Integer(std::string_view name, std::int32_t& field, std::int32_t fallback,
+                 config::Floor floor, std::string_view) {
+        field = section_->Int(name, fallback);
+        if (field < floor.minimum) {
+            host::Log().warn("{} is {}, below {}: using {}", section_->PathOf(name), field,
+                             floor.minimum, floor.minimum);
+            field = floor.minimum;
+        }
     }
-}
 
-void ReadCoinVault(const JsonSection& tracker, CoinVaultSettings& out) {
-    const JsonSection section = tracker.Child("CoinVault");
-    out.Enabled = section.Bool("Enabled", false);
-    out.Type = section.Text("Type", "");
-    out.Cost = ReadCost(section);
-}
-
-void ReadArkShop(const JsonSection& tracker, ArkShopSettings& out) {
-    const JsonSection section = tracker.Child("ArkShop");
-    out.Enabled = section.Bool("Enabled", false);
-    out.Cost = ReadCost(section);
-}
-
-void ReadGlobalSettings(const JsonSection& root, GlobalSettingsConfig& out) {
-    const JsonSection section = root.Child("GlobalSettings");
-    out.ShowCoordsCombined = section.Bool("ShowCoordsCombined", false);
-    if (!section.Colour("TextColor", out.TextColor)) {
-        host::Log().warn("Text Color Should Have 3 Colors");
+    void Number(std::string_view name, float& field, double fallback, std::string_view) {
+        field = section_->Float(name, static_cast<float>(fallback));
     }
-    out.DinosPerPage = section.Int("DinosPerPage", 10);
-    if (out.DinosPerPage < 1) {
-        host::Log().warn("{} is {}, below 1: using 1", section.PathOf("DinosPerPage"),
-                         out.DinosPerPage);
-        out.DinosPerPage = 1;
+
+    // Command names reach the registry byte by byte with '?' for anything above 127.
+    void Text(std::string_view name, std::string& field, std::string_view fallback,
+              config::AsciiRule rule, std::string_view) {
+        field = section_->Text(name, fallback);
+        if (!rule.consequence.empty() && !IsAscii(field)) {
+            host::Log().warn("{} \"{}\" is not plain ASCII: {}", section_->PathOf(name),
+                             host::LogText(field), rule.consequence);
+        }
     }
-    out.DisplayTime = section.Float("DisplayTime", 10.0F);
-    out.DisplayScale = section.Float("DisplayScale", 0.5F);
-    out.LogPayments = section.Bool("LogPayments", false);
-}
 
-void ReadPremiumSettings(const JsonSection& root, PremiumSettingsConfig& out) {
-    const JsonSection arrow = root.Child("PremiumSettings").Child("TrackingArrow");
-    out.TrackingArrow.Enabled = arrow.Bool("Enabled", true);
-    out.TrackingArrow.DisplayTime = arrow.Float("DisplayTime", 10.0F);
-    if (!arrow.Colour("Color", out.TrackingArrow.Color)) {
-        host::Log().warn("Arrow Color Should Have 3 Colors");
+    void Colour(std::string_view name, host::ColorRGBA& field, const config::ColourRule& rule,
+                std::string_view) {
+        if (!section_->Colour(name, field)) {
+            host::Log().warn("{} Should Have 3 Colors", rule.subject);
+            if (rule.fallback) {
+                field = *rule.fallback;
+            }
+        }
     }
-}
 
-// A lone string is a list of one; an object gives its member values in key order.
-void ReadExcludeSearch(const JsonSection& section, host::HostArray<host::FString>& out) {
-    const Json* names = section.Find("ExcludeSearch");
-    if (names == nullptr) {
-        return;
+    // A lone string is a list of one; an object gives its member values in key order.
+    void NameList(std::string_view name, host::HostArray<host::FString>& field, std::string_view) {
+        const Json* names = section_->Find(name);
+        if (names == nullptr) {
+            return;
+        }
+        for (const Json& each : *names) {
+            field.Append(host::FStringFromOwnedWide(DecodeUtf8(each.get<std::string>())));
+        }
     }
-    for (const Json& name : *names) {
-        out.Append(host::FStringFromOwnedWide(DecodeUtf8(name.get<std::string>())));
+
+    void Format(std::string_view name, std::u16string& field, std::string_view fallback,
+                std::string_view, const config::FormatRule& rule, std::string_view) {
+        field = DecodeUtf8(section_->Text(name, fallback));
+        if (rule.values.empty()) {
+            return;  // shown as written
+        }
+        const std::string problem = FormatProblem(field, rule.values);
+        if (problem.empty()) {
+            return;
+        }
+        if (rule.otherwise == config::BadFormat::SentAsWritten) {
+            host::Log().warn("{} {}: it will be sent as written", section_->PathOf(name), problem);
+            return;
+        }
+        // The player still reads something sensible; the administrator reads why not theirs.
+        host::Log().error("{} {}: the default is used instead", section_->PathOf(name), problem);
+        field = DecodeUtf8(fallback);
     }
-}
 
-void ReadWildTracker(const JsonSection& root, WildTrackerConfig& out) {
-    const JsonSection section = root.Child("WildTracker");
-    out.Enabled = section.Bool("Enabled", false);
-    out.Command = ReadCommand(section, "/trackwild");
-    out.Cooldown = section.Int("Cooldown", 30);
-    out.RequiresAdmin = section.Bool("RequiresAdmin", false);
-    out.ShowColors = section.Bool("ShowColors", false);
-    out.ShowDistance = section.Bool("ShowDistance", true);
-    out.ShowExactCoords = section.Bool("ShowExactCoords", true);
-    out.ShowLevel = section.Bool("ShowLevel", true);
-    out.MaxDistance = section.Float("MaxDistance", 99999.0F);
-    out.MaxLevel = section.Int("MaxLevel", 999);
-    out.MinLevel = section.Int("MinLevel", 1);
-    ReadExcludeSearch(section, out.ExcludeSearch);
-    ReadPermission(section, out.Permission);
-    ReadCoinVault(section, out.CoinVault);
-    ReadArkShop(section, out.ArkShop);
-}
+    void EditorOnly(std::string_view, std::string_view, std::string_view) {}
 
-void ReadTameTracker(const JsonSection& root, TameTrackerConfig& out) {
-    const JsonSection section = root.Child("TameTracker");
-    out.Command = ReadCommand(section, "/track");
-    out.Cooldown = section.Int("Cooldown", 30);
-    out.RequiresAdmin = section.Bool("RequiresAdmin", false);
-    out.ShowDistance = section.Bool("ShowDistance", true);
-    out.ShowExactCoords = section.Bool("ShowExactCoords", true);
-    out.ShowLevel = section.Bool("ShowLevel", true);
-    ReadPermission(section, out.Permission);
-    ReadCoinVault(section, out.CoinVault);
-    ReadArkShop(section, out.ArkShop);
-}
-
-void ReadAdminTracker(const JsonSection& root, AdminTrackerConfig& out) {
-    const JsonSection section = root.Child("AdminTracker");
-    out.Command = ReadCommand(section, "/trackadmin");
-    ReadPermission(section, out.Permission);
-}
+  private:
+    const JsonSection* section_;
+};
 
 // A day; a longer cooldown is almost certainly a slip that would lock players out.
 constexpr std::int32_t kLongestSensibleCooldown = 86400;
@@ -218,17 +189,9 @@ void WarnAboutCarelessSettings(const PluginConfig& config) {
     }
 }
 
-host::HostArray<MessageEntry> ReadMessages(const JsonSection& section) {
-    host::HostArray<MessageEntry> catalogue;
-    for (const std::string_view name : kMessageNames) {
-        catalogue.Append(LoadMessage(section.Node(), name, ""));
-    }
-    return catalogue;
-}
-
 // The swap at the end of a load must not fail halfway.
 static_assert(std::is_nothrow_move_assignable_v<PluginConfig>);
-static_assert(std::is_nothrow_move_assignable_v<host::HostArray<MessageEntry>>);
+static_assert(std::is_nothrow_move_assignable_v<LoadedMessages>);
 
 [[noreturn]] void FailToLoad(const std::string& what) {
     host::Log().error(host::LogMessage(what));
@@ -284,6 +247,19 @@ PluginConfig& Config() {
     return LoadedConfigState().settings;
 }
 
+LoadedMessages LoadMessages(const Json& messages) {
+    const JsonSection section(messages, "/Messages");
+    Loader loader(section);
+    config::CatalogueEntries entries;
+    LoadedMessages loaded;
+    // Each entry goes to host memory as soon as it is read, before the next is looked at.
+    config::DescribeMessageKeys(loader, entries, loaded.texts, [&](MessageEntry& entry) {
+        entry.name = std::string(kCatalogueMessages[loaded.catalogue.Items().size()].name);
+        loaded.catalogue.Append(std::move(entry));
+    });
+    return loaded;
+}
+
 void LoadConfig() {
     const Json document = ParseFile();
     const JsonSection root(document, "");
@@ -296,19 +272,14 @@ void LoadConfig() {
     next.GlobalSettings.TextColor = Config().GlobalSettings.TextColor;
     next.PremiumSettings.TrackingArrow.Color = Config().PremiumSettings.TrackingArrow.Color;
 
-    ReadGlobalSettings(root, next.GlobalSettings);
-    ReadPremiumSettings(root, next.PremiumSettings);
-    ReadWildTracker(root, next.WildTracker);
-    ReadTameTracker(root, next.TameTracker);
-    ReadAdminTracker(root, next.AdminTracker);
+    Loader loader(root);
+    config::DescribeSettings(loader, next);
     WarnAboutCarelessSettings(next);
-    const JsonSection messages = root.Child("Messages");
-    host::HostArray<MessageEntry> catalogue = ReadMessages(messages);
-    PlayerTexts texts = LoadPlayerTexts(messages.Node());
+    LoadedMessages messages = LoadMessages(root.Child("Messages").Node());
 
     Config() = std::move(next);
-    MessageCatalogue() = std::move(catalogue);
-    UsePlayerTexts(std::move(texts));
+    MessageCatalogue() = std::move(messages.catalogue);
+    UsePlayerTexts(std::move(messages.texts));
 }
 
 void ResetConfig() {

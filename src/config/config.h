@@ -6,6 +6,9 @@
 #include <string>
 #include <string_view>
 
+#include <nlohmann/json_fwd.hpp>
+
+#include "config/messages.h"
 #include "host/fstring.h"
 #include "host/host_array.h"
 #include "host/values.h"
@@ -122,6 +125,14 @@ PluginConfig& Config();
 // Reads config.json and, only when the whole file loaded, replaces the settings, the
 // excluded names and the message catalogue at once. Throws on failure with nothing changed.
 void LoadConfig();
+
+// The "Messages" section alone, read as a load reads it: the catalogue in the order of
+// kCatalogueMessages, and the other texts players read.
+struct LoadedMessages {
+    host::HostArray<MessageEntry> catalogue;
+    PlayerTexts texts;
+};
+LoadedMessages LoadMessages(const nlohmann::json& messages);
 
 // Back to the state before the first load, releasing host memory (used by Unload).
 void ResetConfig();

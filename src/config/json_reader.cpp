@@ -10,8 +10,6 @@ namespace beastfinder::config {
 
 namespace {
 
-thread_local KeyLookupRecorder* t_recorder = nullptr;
-
 [[noreturn]] void RaiseNotAnObject(const Json& node) {
     // Reading a key of a non-object is what the library refuses; let it word the error.
     (void)node.value("", false);
@@ -52,18 +50,7 @@ std::string JsonSection::PathOf(std::string_view key) const {
     return fmt::format("{}/{}", path_, key);
 }
 
-KeyLookupRecorder::KeyLookupRecorder() : previous_(t_recorder) {
-    t_recorder = this;
-}
-
-KeyLookupRecorder::~KeyLookupRecorder() {
-    t_recorder = previous_;
-}
-
 const Json* JsonSection::Find(std::string_view key) const {
-    if (t_recorder != nullptr) {
-        t_recorder->paths_.push_back(PathOf(key));
-    }
     if (!node_.is_object()) {
         RaiseNotAnObject(node_);
     }

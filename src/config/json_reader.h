@@ -6,7 +6,6 @@
 #include <istream>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -50,23 +49,6 @@ class JsonSection {
   private:
     const Json& node_;
     std::string path_;
-};
-
-// While one lives, every key path the sections on this thread look up is noted, present or
-// not: the test that keeps the table of known keys in step with the loader uses it.
-class KeyLookupRecorder {
-  public:
-    KeyLookupRecorder();
-    ~KeyLookupRecorder();
-    KeyLookupRecorder(const KeyLookupRecorder&) = delete;
-    KeyLookupRecorder& operator=(const KeyLookupRecorder&) = delete;
-
-    const std::vector<std::string>& Paths() const { return paths_; }
-
-  private:
-    friend class JsonSection;
-    std::vector<std::string> paths_;
-    KeyLookupRecorder* previous_;
 };
 
 }  // namespace beastfinder::config

@@ -6,7 +6,6 @@
 #include <fmt/format.h>
 #include <fmt/xchar.h>
 
-#include "config/json_reader.h"
 #include "config/state.h"
 #include "host/framework.h"
 #include "host/log.h"
@@ -17,15 +16,6 @@ namespace {
 
 constexpr std::int32_t kCatalogueKind = 701;
 constexpr std::int32_t kListingKind = 700;
-constexpr host::ColorRGBA kDefaultMessageColor{255.0F, 255.0F, 255.0F, 1.0F};
-
-// The messages sent with values, whose texts are format strings, and the kinds of the values.
-struct FormattedMessage {
-    std::string_view name;
-    std::string_view values;
-};
-constexpr FormattedMessage kFormattedMessages[] = {
-    {"NotEnoughTokens", "nt"}, {"NotEnoughPoints", "n"}, {"WildTrackerCooldown", "n"}};
 
 // Far wider than any chat line; a wider field would only make the game thread fill memory.
 constexpr std::int64_t kMaxFieldWidth = 1000;
@@ -105,12 +95,11 @@ PlayerTexts& TextsInUse() {
     return LoadedConfigState().texts;
 }
 
-// Names may repeat only in theory; the last entry wins.
-const MessageEntry* FindEntry(std::string_view name) {
+// A load builds the catalogue in the enum's order; before the first there is none.
+const MessageEntry* FindEntry(CatalogueMessage message) {
     const auto items = MessageCatalogue().Items();
-    const auto found = std::find_if(items.rbegin(), items.rend(),
-                                    [name](const MessageEntry& e) { return e.name == name; });
-    return found == items.rend() ? nullptr : &*found;
+    const auto index = static_cast<std::size_t>(message);
+    return index < items.size() ? &items[index] : nullptr;
 }
 
 void Deliver(AShooterPlayerController* controller, const MessageEntry& entry, std::u16string text) {
@@ -119,21 +108,21 @@ void Deliver(AShooterPlayerController* controller, const MessageEntry& entry, st
                                          static_cast<float>(entry.display_time), kCatalogueKind);
 }
 
-const MessageEntry* Lookup(AShooterPlayerController* controller, std::string_view name) {
+const MessageEntry* Lookup(AShooterPlayerController* controller, CatalogueMessage message) {
     if (controller == nullptr) {
         return nullptr;
     }
-    const MessageEntry* entry = FindEntry(name);
+    const MessageEntry* entry = FindEntry(message);
     if (entry == nullptr) {
-        host::Log().warn("Message Name: {} not Found!", name);
+        host::Log().warn("Message Name: {} not Found!", InfoOf(message).name);
     }
     return entry;
 }
 
 template <typename... Args>
-void SendFormatted(AShooterPlayerController* controller, std::string_view name,
+void SendFormatted(AShooterPlayerController* controller, CatalogueMessage message,
                    const Args&... args) {
-    const MessageEntry* entry = Lookup(controller, name);
+    const MessageEntry* entry = Lookup(controller, message);
     if (entry == nullptr) {
         return;
     }
@@ -170,32 +159,6 @@ host::HostArray<MessageEntry>& MessageCatalogue() {
     return LoadedConfigState().catalogue;
 }
 
-MessageEntry LoadMessage(const nlohmann::json& messages, std::string_view name,
-                         std::string_view default_text) {
-    const config::JsonSection section = config::JsonSection(messages, "/Messages").Child(name);
-    MessageEntry entry;
-    entry.name = std::string(name);
-    entry.display_time = section.Int("DisplayTime", 10);
-    entry.display_scale = section.Float("DisplayScale", 1.0F);
-    entry.opacity = section.Float("Opacity", 1.0F);
-    if (!section.Colour("Colors", entry.color)) {
-        host::Log().warn("{} Should Have 3 Colors", name);
-        entry.color = kDefaultMessageColor;
-    }
-    entry.text = DecodeUtf8(section.Text("Message", default_text));
-    for (const FormattedMessage& formatted : kFormattedMessages) {
-        if (formatted.name != name) {
-            continue;
-        }
-        if (const std::string problem = FormatProblem(entry.text, formatted.values);
-            !problem.empty()) {
-            host::Log().warn("{} {}: it will be sent as written", section.PathOf("Message"),
-                             problem);
-        }
-    }
-    return entry;
-}
-
 std::string FormatProblem(std::u16string_view text, std::string_view values) {
     if (const std::string_view why = UnboundedField(text); !why.empty()) {
         return fmt::format("has {}", why);
@@ -222,25 +185,6 @@ const std::u16string& TextOf(PlayerText text) {
     return TextsInUse()[static_cast<std::size_t>(text)];
 }
 
-PlayerTexts LoadPlayerTexts(const nlohmann::json& messages) {
-    const config::JsonSection section(messages, "/Messages");
-    PlayerTexts texts;
-    for (std::size_t i = 0; i < texts.size(); ++i) {
-        const PlayerTextInfo& info = kPlayerTexts[i];
-        texts[i] = DecodeUtf8(section.Text(info.name, info.default_text));
-        if (info.values.empty()) {
-            continue;  // shown as written
-        }
-        if (const std::string problem = FormatProblem(texts[i], info.values); !problem.empty()) {
-            // The player still reads something sensible; the administrator reads why not theirs.
-            host::Log().error("{} {}: the default is used instead", section.PathOf(info.name),
-                              problem);
-            texts[i] = Widen(info.default_text);
-        }
-    }
-    return texts;
-}
-
 void UsePlayerTexts(PlayerTexts&& texts) noexcept {
     TextsInUse().swap(texts);
 }
@@ -249,30 +193,30 @@ void ResetPlayerTexts() {
     TextsInUse() = DefaultPlayerTexts();
 }
 
-void SendCatalogueMessage(AShooterPlayerController* controller, std::string_view name) {
+void SendCatalogueMessage(AShooterPlayerController* controller, CatalogueMessage message) {
     // Without arguments braces are not special.
-    if (const MessageEntry* entry = Lookup(controller, name)) {
+    if (const MessageEntry* entry = Lookup(controller, message)) {
         Deliver(controller, *entry, entry->text);
     }
 }
 
-void SendCatalogueMessage(AShooterPlayerController* controller, std::string_view name,
+void SendCatalogueMessage(AShooterPlayerController* controller, CatalogueMessage message,
                           std::int32_t number, std::string_view utf8_text) {
     if (controller == nullptr) {
         return;
     }
     const std::u16string text = DecodeUtf8(utf8_text);
-    SendFormatted(controller, name, number, text);
+    SendFormatted(controller, message, number, text);
 }
 
-void SendCatalogueMessage(AShooterPlayerController* controller, std::string_view name,
+void SendCatalogueMessage(AShooterPlayerController* controller, CatalogueMessage message,
                           std::int32_t number) {
-    SendFormatted(controller, name, number);
+    SendFormatted(controller, message, number);
 }
 
-void SendCatalogueMessage(AShooterPlayerController* controller, std::string_view name,
+void SendCatalogueMessage(AShooterPlayerController* controller, CatalogueMessage message,
                           std::int64_t number) {
-    SendFormatted(controller, name, number);
+    SendFormatted(controller, message, number);
 }
 
 void NotifyPlayer(AShooterPlayerController* controller, host::ColorRGBA color, float scale,

@@ -10,7 +10,6 @@
 
 #include <fmt/format.h>
 #include <fmt/xchar.h>
-#include <nlohmann/json_fwd.hpp>
 
 #include "host/fstring.h"
 #include "host/game.h"
@@ -28,12 +27,61 @@ struct MessageEntry {
     std::int32_t display_time = 0;
 };
 
-// Every catalogue name, in the order the catalogue holds them.
-inline constexpr std::array<std::string_view, 10> kMessageNames = {
-    "NoPermission",     "NotEnoughTokens",     "NotEnoughPoints",      "NotAdmin",
-    "IncorrectSyntax",  "IncorrectSyntaxWild", "IncorrectSyntaxAdmin", "NoDinosFound",
-    "SearchNotAllowed", "WildTrackerCooldown",
+// The catalogue's notifications, in the order the catalogue holds them.
+enum class CatalogueMessage : std::uint8_t {
+    NoPermission,
+    NotEnoughTokens,
+    NotEnoughPoints,
+    NotAdmin,
+    IncorrectSyntax,
+    IncorrectSyntaxWild,
+    IncorrectSyntaxAdmin,
+    NoDinosFound,
+    SearchNotAllowed,
+    WildTrackerCooldown,
+    Count
 };
+
+struct CatalogueMessageInfo {
+    std::string_view name;  // its key under "Messages"
+    // The kinds of the values it is sent with, as in PlayerTextInfo; empty: sent as written.
+    std::string_view values;
+    // What the default config.json says; a file without the entry gets an empty text.
+    std::string_view shipped_text;
+    std::array<double, 3> shipped_colour;
+    std::string_view help;
+};
+
+inline constexpr std::array<double, 3> kRefusalColour = {1.0, 0.2, 0.2};
+inline constexpr std::array<double, 3> kAdviceColour = {1.0, 0.8, 0.0};
+
+inline constexpr std::array<CatalogueMessageInfo, static_cast<std::size_t>(CatalogueMessage::Count)>
+    kCatalogueMessages = {{
+        {"NoPermission", "", "You do not have permission to use this command", kRefusalColour,
+         "The caller lacks the command's permission."},
+        {"NotEnoughTokens", "nt", "You need {} more {} tokens to use this command", kRefusalColour,
+         "Too few tokens; values: the tokens missing, the token type."},
+        {"NotEnoughPoints", "n", "You need {} more points to use this command", kRefusalColour,
+         "Too few points; value: the points missing."},
+        {"NotAdmin", "", "Only server administrators can use this command", kRefusalColour,
+         "The command is for administrators only."},
+        {"IncorrectSyntax", "", "Usage: /track [search] [page]", kAdviceColour,
+         "Not sent at present."},
+        {"IncorrectSyntaxWild", "", "Usage: /trackwild <name> [page]", kAdviceColour,
+         "The wild tracker without a search word."},
+        {"IncorrectSyntaxAdmin", "", "Usage: /trackadmin [search] [page]", kAdviceColour,
+         "The admin tracker with more than two words after it."},
+        {"NoDinosFound", "", "No creatures found", kAdviceColour,
+         "A search found nothing, or the page is past the last one."},
+        {"SearchNotAllowed", "", "Searching for that creature is not allowed", kRefusalColour,
+         "A wild search word contains an ExcludeSearch entry."},
+        {"WildTrackerCooldown", "n", "Please wait {} more seconds before a new wild search",
+         kAdviceColour, "A wild search during the cooldown; value: the seconds left."},
+    }};
+
+constexpr const CatalogueMessageInfo& InfoOf(CatalogueMessage message) {
+    return kCatalogueMessages[static_cast<std::size_t>(message)];
+}
 
 // The catalogue in use, replaced whole by each successful configuration load.
 host::HostArray<MessageEntry>& MessageCatalogue();
@@ -67,29 +115,40 @@ struct PlayerTextInfo {
     // One letter per value, in order: 'n' a whole number, 't' a text. Without values the
     // text is shown as written, braces included.
     std::string_view values;
+    std::string_view help;
 };
 
 inline constexpr std::array<PlayerTextInfo, static_cast<std::size_t>(PlayerText::Count)>
     kPlayerTexts = {{
-        {"PageFooter", "Total: {}  -  Page {}/{}", "nnn"},
-        {"AdminUsage", "Usage: {} <TribeName> / <DinoName> <Page>", "t"},
-        {"EntrySpecies", " ({})", "t"},
-        {"EntryLevel", " (lvl {})", "n"},
-        {"EntryCoordinates", " - {}", "t"},
-        {"EntryOwner", " - {} ({})", "tn"},
-        {"EntryDistance", " - Distance: {} m", "t"},
-        {"EntryColors", " - Colors: ({} {} {} {} {} {})", "tttttt"},
-        {"Coordinates", "Lat {} : Lon {}", "tt"},
-        {"CoordinatesCombined", "Coords: {}/{}", "tt"},
+        {"PageFooter", "Total: {}  -  Page {}/{}", "nnn",
+         "Last line of a listing of several pages; values: found, page, pages."},
+        {"AdminUsage", "Usage: {} <TribeName> / <DinoName> <Page>", "t",
+         "Line after the footer of an admin listing; value: the admin command."},
+        {"EntrySpecies", " ({})", "t",
+         "After a creature's name when the name does not hold it; value: species."},
+        {"EntryLevel", " (lvl {})", "n", "After the name in a search; value: level."},
+        {"EntryCoordinates", " - {}", "t", "After the level in a search; value: the coordinates."},
+        {"EntryOwner", " - {} ({})", "tn", "In admin entries; values: tribe (or owner), team."},
+        {"EntryDistance", " - Distance: {} m", "t",
+         "After the coordinates in a search; value: whole metres."},
+        {"EntryColors", " - Colors: ({} {} {} {} {} {})", "tttttt",
+         "Last in a wild entry; values: the six dye colour names."},
+        {"Coordinates", "Lat {} : Lon {}", "tt",
+         "An entry's coordinates; values: latitude, longitude."},
+        {"CoordinatesCombined", "Coords: {}/{}", "tt",
+         "The same with ShowCoordsCombined; values: latitude, longitude."},
         {"PointsUsed",
-         "You used <RichColor Color=\"0.24, 0.63, 0.98, 1\">{}</> points ({} points left)", "nn"},
+         "You used <RichColor Color=\"0.24, 0.63, 0.98, 1\">{}</> points ({} points left)", "nn",
+         "Chat line after a search paid in points; values: charged, left."},
         {"TokensUsed",
          "You used <RichColor Color=\"0.24, 0.63, 0.98, 1\">{}</> {} tokens ({} tokens left)",
-         "ntn"},
-        {"PaymentSender", "Beastfinder", ""},
-        {"ConfigReloaded", "Config Reloaded!", ""},
-        {"ConfigReloadFailed", "Failed to reload config", ""},
-        {"ReloadNotAdmin", "Please login as a admin.", ""},
+         "ntn", "Chat line after a search paid in tokens; values: charged, type, left."},
+        {"PaymentSender", "Beastfinder", "", "Sender name of the payment chat lines."},
+        {"ConfigReloaded", "Config Reloaded!", "", "In-game reply to a reload that worked."},
+        {"ConfigReloadFailed", "Failed to reload config", "",
+         "In-game reply to a reload that failed."},
+        {"ReloadNotAdmin", "Please login as a admin.", "",
+         "Reply to the chat reload from a player who is not an administrator."},
     }};
 
 using PlayerTexts = std::array<std::u16string, kPlayerTexts.size()>;
@@ -105,10 +164,6 @@ void AppendText(std::u16string& out, PlayerText text, const Values&... values) {
                     fmt::make_format_args<fmt::buffer_context<char16_t>>(values...));
 }
 
-// Reads every player text from the "Messages" section. An absent one, or one that does not
-// format with its values, gets its default; the latter with an error line naming it.
-PlayerTexts LoadPlayerTexts(const nlohmann::json& messages);
-
 // Every player text's default.
 PlayerTexts DefaultPlayerTexts();
 
@@ -120,22 +175,17 @@ void ResetPlayerTexts();
 // said as the end of a sentence ("does not format (...)", "has a width ..."), or empty.
 std::string FormatProblem(std::u16string_view text, std::string_view values);
 
-// One entry from the "Messages" section (an object of the parsed config.json, or an empty
-// object when the file has none). Throws the JSON library's errors on wrong types.
-MessageEntry LoadMessage(const nlohmann::json& messages, std::string_view name,
-                         std::string_view default_text);
-
 // UTF-8 configuration text to UTF-16, by the framework's decoder.
 using host::DecodeUtf8;
 
 // A catalogue message as an on-screen notification. With arguments the text is a format
 // string; one that does not format is logged and sent as written.
-void SendCatalogueMessage(AShooterPlayerController* controller, std::string_view name);
-void SendCatalogueMessage(AShooterPlayerController* controller, std::string_view name,
+void SendCatalogueMessage(AShooterPlayerController* controller, CatalogueMessage message);
+void SendCatalogueMessage(AShooterPlayerController* controller, CatalogueMessage message,
                           std::int32_t number, std::string_view utf8_text);
-void SendCatalogueMessage(AShooterPlayerController* controller, std::string_view name,
+void SendCatalogueMessage(AShooterPlayerController* controller, CatalogueMessage message,
                           std::int32_t number);
-void SendCatalogueMessage(AShooterPlayerController* controller, std::string_view name,
+void SendCatalogueMessage(AShooterPlayerController* controller, CatalogueMessage message,
                           std::int64_t number);
 
 // The search listing's notification.

@@ -215,7 +215,7 @@ std::optional<Listing> GatherListing(const Caller& caller, const SearchRequest& 
 
 void SendListing(AShooterPlayerController* controller, const Listing& listing) {
     if (!listing.found) {
-        SendCatalogueMessage(controller, "NoDinosFound");
+        SendCatalogueMessage(controller, CatalogueMessage::NoDinosFound);
         return;
     }
     // The arrow is drawn before the listing is sent, as the player has always seen it.
