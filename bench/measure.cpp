@@ -32,7 +32,9 @@
 #include "host/game.h"
 #include "host/logger.h"
 #include "present/coordinates.h"
+#include "search/request.h"
 #include "search/search.h"
+#include "search/teams.h"
 #include "search/text.h"
 #include "sim/framework/server.h"
 #include "sim/tools/generate.h"
@@ -68,7 +70,6 @@ using namespace beastfinder;
 
 constexpr std::uint64_t kSeed = 1;
 constexpr const char* kCaller = "Bruno";
-constexpr std::int32_t kOwnedFloor = 50000;
 constexpr float kNearLimit = 1000.0F;  // metres: a tenth of the default map's width
 constexpr std::size_t kPerPage = 10;
 
@@ -97,7 +98,8 @@ const Command kCommands[] = {
     {"wild-excl", u"/trackwild raptor", u"raptor", true, false, 99999.0F, kLongExclusionList},
 };
 
-struct Caller {
+// The player every search is made as.
+struct Searcher {
     AShooterPlayerController* controller;
     std::int32_t team;
     host::Vector3 position;
@@ -123,10 +125,10 @@ std::size_t PickPage(std::vector<Hit>& hits) {
 
 bool InMode(const Command& command, std::int32_t team, std::int32_t caller_team) {
     if (command.wild) {
-        return team < kOwnedFloor;
+        return team < kTribeTeamFloor;
     }
     if (command.admin) {
-        return command.word.empty() ? team > kOwnedFloor : team == 0 || team > kOwnedFloor;
+        return command.word.empty() ? team > kTribeTeamFloor : team == 0 || team > kTribeTeamFloor;
     }
     return team == caller_team;
 }
@@ -186,7 +188,7 @@ struct InterfaceLookups {
 // The current name, fetched into host memory and released; a name that came back empty
 // holds no block to release.
 bool NameHas(const InterfaceLookups& host, const FoldedNeedle& needle, void* creature,
-             const Caller& caller) {
+             const Searcher& caller) {
     RawString name{nullptr, 0, 0};
     host.get_name(creature, &name, caller.controller);
     const bool found = needle.FoundIn(name.View());
@@ -209,7 +211,7 @@ bool Excluded(std::u16string_view name, const WildTrackerConfig& wild) {
 // place, the name fetched only when both miss, the level only for a match.
 template <typename Admits>
 void InterfaceOwnedWord(const InterfaceLookups& host, const RawArray& list,
-                        const FoldedNeedle& needle, const Caller& caller, Admits admits,
+                        const FoldedNeedle& needle, const Searcher& caller, Admits admits,
                         std::vector<Hit>& hits) {
     for (std::int32_t i = 0; i < list.count; ++i) {
         void* creature = list.data[i];
@@ -233,11 +235,11 @@ void InterfaceOwnedWord(const InterfaceLookups& host, const RawArray& list,
 // Wild creatures by word: position, then level, then the fetched name, then exclusions for
 // the names that match. The level read for the limits is the one the page is sorted by.
 void InterfaceWildWord(const InterfaceLookups& host, const RawArray& list,
-                       const FoldedNeedle& needle, const Caller& caller, std::vector<Hit>& hits) {
+                       const FoldedNeedle& needle, const Searcher& caller, std::vector<Hit>& hits) {
     const WildTrackerConfig& wild = Config().WildTracker;
     for (std::int32_t i = 0; i < list.count; ++i) {
         void* creature = list.data[i];
-        if (At<std::int32_t>(creature, host.team_at) >= kOwnedFloor) {
+        if (At<std::int32_t>(creature, host.team_at) >= kTribeTeamFloor) {
             continue;
         }
         void* root = At<void*>(creature, host.root_at);
@@ -282,7 +284,7 @@ void InterfaceAll(const InterfaceLookups& host, const RawArray& list, Admits adm
 
 // The least a search through the host must do, with the plugin's best order of fetches:
 // each lookup asked once, the mode decided once rather than per creature.
-[[gnu::noinline]] std::size_t InterfaceSearch(const Command& command, const Caller& caller) {
+[[gnu::noinline]] std::size_t InterfaceSearch(const Command& command, const Searcher& caller) {
     InterfaceLookups host{};
     host.free_block = FunctionAt<void (*)(void*)>("FMemory.Free");
     const auto get_class = FunctionAt<void* (*)()>("APrimalDinoCharacter.GetPrivateStaticClass");
@@ -308,10 +310,10 @@ void InterfaceAll(const InterfaceLookups& host, const RawArray& list, Admits adm
     if (command.word.empty()) {
         if (command.wild) {
             InterfaceAll(
-                host, list, [](std::int32_t team) { return team < kOwnedFloor; }, hits);
+                host, list, [](std::int32_t team) { return team < kTribeTeamFloor; }, hits);
         } else if (command.admin) {
             InterfaceAll(
-                host, list, [](std::int32_t team) { return team > kOwnedFloor; }, hits);
+                host, list, [](std::int32_t team) { return team > kTribeTeamFloor; }, hits);
         } else {
             InterfaceAll(
                 host, list, [caller_team](std::int32_t team) { return team == caller_team; }, hits);
@@ -335,7 +337,7 @@ void InterfaceAll(const InterfaceLookups& host, const RawArray& list, Admits adm
             // Team 0 is the admin search's own "team", so it is admitted with the owned.
             InterfaceOwnedWord(
                 host, list, needle, caller,
-                [](std::int32_t team) { return team == 0 || team > kOwnedFloor; }, hits);
+                [](std::int32_t team) { return team == 0 || team > kTribeTeamFloor; }, hits);
         } else {
             InterfaceOwnedWord(
                 host, list, needle, caller,
@@ -357,7 +359,7 @@ std::int32_t LevelOf(const sim::SimPrimalCharacter& character) {
     return character.status_component != nullptr ? character.status_component->level : 0;
 }
 
-[[gnu::noinline]] std::size_t RawSearch(const Command& command, const Caller& caller) {
+[[gnu::noinline]] std::size_t RawSearch(const Command& command, const Searcher& caller) {
     const FoldedNeedle needle(command.word);
     const bool rex = !command.word.empty();
     const WildTrackerConfig& wild = Config().WildTracker;
@@ -445,7 +447,7 @@ Flat Flatten() {
 }
 
 [[gnu::noinline]] std::size_t BytesSearch(const Flat& flat, const Command& command,
-                                          const Caller& caller) {
+                                          const Searcher& caller) {
     std::vector<Hit> hits;
     hits.reserve(flat.team.size());
     const FoldedNeedle needle(command.word);
@@ -472,10 +474,15 @@ Flat Flatten() {
 
 // --- plugin ----------------------------------------------------------------------------
 
-[[gnu::noinline]] void PluginSearch(const Command& command, const Caller& caller,
+[[gnu::noinline]] void PluginSearch(const Command& command, const Searcher& caller,
                                     const host::FString& message) {
     host::LookupScope scope;
-    SearchCreatures(caller.controller, message, command.wild, command.admin);
+    const SearchMode mode = command.wild    ? SearchMode::Wild
+                            : command.admin ? SearchMode::Admin
+                                            : SearchMode::Tame;
+    if (const auto asker = AnswerableCaller(caller.controller)) {
+        SearchCreatures(*asker, ParseRequest(mode, message.View()));
+    }
 }
 
 // The match count the plugin's page footer states, or the lines of a one-page list.
@@ -492,7 +499,7 @@ std::size_t PluginMatches(const std::vector<sim::Effect>& effects) {
     return text == "No dinos found" ? 0 : static_cast<std::size_t>(-1);
 }
 
-Caller Setup(std::uint64_t size) {
+Searcher Setup(std::uint64_t size) {
     sim::Server& server = sim::TheServer();
     sim::ApplyGeneratedWorld(server, size, kSeed, false);
     server.TakeEffects();
@@ -508,10 +515,10 @@ Caller Setup(std::uint64_t size) {
     config.WildTracker.MaxLevel = 999;
     config.WildTracker.MinLevel = 1;
     const sim::SimVector3& at = player.root->world_location;
-    return Caller{reinterpret_cast<AShooterPlayerController*>(player.controller.get()),
-                  player.character->primal.actor.targeting_team,
-                  {at.x, at.y, at.z},
-                  player.root.get()};
+    return Searcher{reinterpret_cast<AShooterPlayerController*>(player.controller.get()),
+                    player.character->primal.actor.targeting_team,
+                    {at.x, at.y, at.z},
+                    player.root.get()};
 }
 
 void SetExclusions(int count) {
@@ -538,7 +545,7 @@ int main(int argc, char** argv) {
     const std::uint64_t size = std::strtoull(argv[1], nullptr, 10);
     const int repeats = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
     host::CreatePluginLogger();
-    const Caller caller = Setup(size);
+    const Searcher caller = Setup(size);
     const Flat flat = Flatten();
     sim::Server& server = sim::TheServer();
     CALLGRIND_START_INSTRUMENTATION;

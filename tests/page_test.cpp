@@ -43,5 +43,35 @@ TEST(OrderPage, SamePageAsAFullStableSort) {
     }
 }
 
+TEST(CutPage, FirstCountPagesAndFooter) {
+    constexpr std::int64_t kBig = 2147483646;  // the highest page index a request holds
+    const struct {
+        std::int64_t matches;
+        std::int32_t per_page;
+        std::int64_t page_index;
+        PageCut cut;
+    } cases[] = {
+        {0, 10, 0, {0, 0, 0, false}},
+        {1, 10, 0, {0, 1, 1, false}},
+        {10, 10, 0, {0, 10, 1, false}},
+        {11, 10, 0, {0, 10, 2, true}},
+        {11, 10, 1, {10, 1, 2, true}},
+        {11, 10, 2, {20, 0, 2, false}},  // past the last page: nothing found
+        {5, 0, 0, {0, 1, 5, true}},      // fewer than one a page shows one
+        {5, -3, 4, {4, 1, 5, true}},
+        {3, INT32_MAX, 0, {0, 3, 1, false}},
+        {3, INT32_MAX, kBig, {kBig * INT32_MAX, 0, 1, false}},
+    };
+    for (const auto& c : cases) {
+        const PageCut cut = CutPage(c.matches, c.per_page, c.page_index);
+        const auto at = ::testing::Message() << c.matches << " matches, " << c.per_page
+                                             << " a page, page index " << c.page_index;
+        EXPECT_EQ(cut.first, c.cut.first) << at;
+        EXPECT_EQ(cut.count, c.cut.count) << at;
+        EXPECT_EQ(cut.pages, c.cut.pages) << at;
+        EXPECT_EQ(cut.footer, c.cut.footer) << at;
+    }
+}
+
 }  // namespace
 }  // namespace beastfinder

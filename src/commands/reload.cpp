@@ -8,6 +8,7 @@
 #include "config/messages.h"
 #include "host/log.h"
 #include "present/dye_colors.h"
+#include "search/request.h"
 #include "search/text.h"
 
 namespace beastfinder {
@@ -51,14 +52,11 @@ std::optional<float> ReadFloat(const host::FString& word) {
 
 void ReloadChatCommand(AShooterPlayerController* controller, host::FString* /*message*/,
                        std::int32_t /*chat_mode*/) {
-    if (controller == nullptr) {
+    const auto caller = AnswerableCaller(controller);
+    if (!caller) {
         return;
     }
-    AShooterCharacter* character = host::GetPlayerCharacter(controller);
-    if (character == nullptr || host::PawnPlayerState(character) == nullptr) {
-        return;
-    }
-    if (!host::IsServerAdmin(character)) {
+    if (!host::IsServerAdmin(caller->character)) {
         SendServerChat(controller, Red(), TextOf(PlayerText::ReloadNotAdmin));
         return;
     }

@@ -4,24 +4,24 @@
 #include <limits>
 #include <optional>
 #include <string>
-
-#include <fmt/format.h>
+#include <utility>
 
 #include "commands/commands.h"
+#include "commands/cooldown_book.h"
+#include "commands/payment_trace.h"
 #include "commands/siblings.h"
 #include "commands/state.h"
 #include "config/config.h"
 #include "config/messages.h"
 #include "host/log.h"
 #include "host/platform.h"
+#include "search/request.h"
 #include "search/search.h"
 #include "search/text.h"
 
 namespace beastfinder {
 
 namespace {
-
-constexpr std::int64_t kTicksPerSecond = 10000000;
 
 // What is missing, as a 32-bit count even when the balance is far below zero.
 std::int32_t Shortfall(std::int32_t cost, std::int32_t balance) {
@@ -31,32 +31,28 @@ std::int32_t Shortfall(std::int32_t cost, std::int32_t balance) {
                                  std::numeric_limits<std::int32_t>::max()));
 }
 
-struct Caller {
-    AShooterCharacter* character = nullptr;
-    void* player_state = nullptr;
+// A caller with the Steam id that permissions and payments are asked about.
+struct Player {
+    Caller caller;
     std::uint64_t steam_id = 0;
 };
 
 // Who typed the command, when a command can serve them at all.
-std::optional<Caller> ServableCaller(AShooterPlayerController* controller,
+std::optional<Player> ServablePlayer(AShooterPlayerController* controller,
                                      const host::FString* message) {
-    if (controller == nullptr || message == nullptr) {
+    if (message == nullptr) {
         return std::nullopt;
     }
-    AShooterCharacter* character = host::GetPlayerCharacter(controller);
-    if (character == nullptr) {
+    const auto caller = AnswerableCaller(controller);
+    if (!caller) {
         return std::nullopt;
     }
-    void* player_state = host::PawnPlayerState(character);
-    if (player_state == nullptr) {
-        return std::nullopt;
-    }
-    return Caller{character, player_state, host::SteamId(controller)};
+    return Player{*caller, host::SteamId(controller)};
 }
 
 // A permission rule that no plugin can answer keeps everyone out: an open gate would go
 // unnoticed, while a refusal and one warning per load get the administrator's attention.
-bool HoldsPermission(const Caller& caller, const PermissionSettings& permission,
+bool HoldsPermission(const Player& player, const PermissionSettings& permission,
                      const char* setting, bool& warned) {
     if (!siblings::IsLoaded(siblings::Sibling::Permissions)) {
         if (!warned) {
@@ -68,17 +64,18 @@ bool HoldsPermission(const Caller& caller, const PermissionSettings& permission,
         }
         return false;
     }
-    return siblings::HasPermission(caller.steam_id, permission.Name).value_or(false);
+    return siblings::HasPermission(player.steam_id, permission.Name).value_or(false);
 }
 
 // The tame and wild trackers' access rules; a caller they keep out gets the refusal.
-bool Admitted(AShooterPlayerController* controller, const Caller& caller, bool requires_admin,
-              const PermissionSettings& permission, const char* setting, bool& warned) {
-    if (requires_admin && !host::IsServerAdmin(caller.character)) {
+bool Admitted(const Player& player, bool requires_admin, const PermissionSettings& permission,
+              const char* setting, bool& warned) {
+    AShooterPlayerController* controller = player.caller.controller;
+    if (requires_admin && !host::IsServerAdmin(player.caller.character)) {
         SendCatalogueMessage(controller, CatalogueMessage::NotAdmin);
         return false;
     }
-    if (permission.Enabled && !HoldsPermission(caller, permission, setting, warned)) {
+    if (permission.Enabled && !HoldsPermission(player, permission, setting, warned)) {
         SendCatalogueMessage(controller, CatalogueMessage::NoPermission);
         return false;
     }
@@ -89,8 +86,8 @@ bool Admitted(AShooterPlayerController* controller, const Caller& caller, bool r
 // complete, such as one a game update left without a lookup, costs the player nothing.
 class PaidSearch {
   public:
-    PaidSearch(AShooterPlayerController* controller, const host::FString& message)
-        : controller_(controller), message_(message) {}
+    PaidSearch(const Caller& caller, SearchRequest request)
+        : caller_(caller), request_(std::move(request)) {}
 
     // Whether the search and the confirmation after a payment can be sent.
     bool ReadyToCharge() {
@@ -103,7 +100,7 @@ class PaidSearch {
 
     void Send() {
         if (Gathered()) {
-            SendListing(controller_, *listing_);
+            SendListing(caller_.controller, *listing_);
         }
     }
 
@@ -111,279 +108,287 @@ class PaidSearch {
     bool Gathered() {
         if (!gathered_) {
             gathered_ = true;
-            listing_ = GatherListing(controller_, message_, false, false);
+            listing_ = GatherListing(caller_, request_);
         }
         return listing_.has_value();
     }
 
-    AShooterPlayerController* controller_;
-    const host::FString& message_;
+    const Caller& caller_;
+    const SearchRequest request_;
     bool gathered_ = false;
     std::optional<Listing> listing_;
 };
 
-void SendConfirmation(AShooterPlayerController* controller, const std::u16string& text) {
-    const host::FString sender = host::FStringFromWide(TextOf(PlayerText::PaymentSender));
-    SendChatLine(controller, sender, text);
-}
-
-// One info line per spend asked of a sibling plugin, when the administrator wants a record of
-// who paid what.
-class PaymentTrace {
-  public:
-    PaymentTrace(const Caller& caller, const std::string& command)
-        : caller_(caller), command_(command), on_(Config().GlobalSettings.LogPayments) {}
-
-    // Reads what the lines need before anything is charged: a lookup that fails then ends
-    // the command with nothing spent.
-    void Prepare() {
-        if (on_ && !player_) {
-            player_ = host::LogText(host::FStringToUtf8(host::PlayerName(caller_.player_state)));
-        }
-    }
-
-    void Points(std::int32_t amount, std::optional<bool> result) {
-        if (on_) {
-            Write(fmt::format("{} points", amount), result);
-        }
-    }
-
-    void Tokens(const std::string& type, std::int32_t amount, std::optional<bool> result) {
-        if (on_) {
-            Write(fmt::format("{} tokens of type \"{}\"", amount, host::LogText(type)), result);
-        }
-    }
-
-  private:
-    void Write(const std::string& what, std::optional<bool> result) {
-        Prepare();
-        host::Log().info("Payment for {} by \"{}\" ({}): {}, {}", host::LogText(command_), *player_,
-                         caller_.steam_id, what,
-                         !result   ? "not answered"
-                         : *result ? "spent"
-                                   : "refused");
-    }
-
-    const Caller& caller_;
-    const std::string& command_;
-    bool on_;
-    std::optional<std::string> player_;  // escaped for the log
+// How the tame tracker's payment ended.
+struct Payment {
+    enum class Answer {
+        Refused,  // the refusal is sent, or the search could not be gathered: nothing more
+        Free,     // no plugin took payment: the search is sent
+        Paid,     // the search is sent, then the confirmation
+    };
+    Answer answer = Answer::Free;
+    bool tokens = false;
+    std::int32_t cost = 0;
+    std::string type;  // of the tokens spent
 };
 
-}  // namespace
+Payment Refused() {
+    return Payment{Payment::Answer::Refused, false, 0, {}};
+}
+Payment Free() {
+    return Payment{Payment::Answer::Free, false, 0, {}};
+}
 
-void TameTrackerCommand(AShooterPlayerController* controller, host::FString* message,
-                        std::int32_t /*chat_mode*/) {
-    const auto caller = ServableCaller(controller, message);
-    if (!caller || host::CurrentWorld() == nullptr) {
-        return;
-    }
-    const std::uint64_t steam_id = caller->steam_id;
-    PluginConfig& config = Config();
-    const TameTrackerConfig& tame = config.TameTracker;
-
-    if (!Admitted(controller, *caller, tame.RequiresAdmin, tame.Permission,
-                  "TameTracker.Permission", config.LoggedOnce.TamePermissionWithoutPlugin)) {
-        return;
-    }
-
-    PaidSearch search(controller, *message);
-    PaymentTrace trace(*caller, tame.Command);
+// Tokens pay when the player has enough. Empty when they settle nothing and points are asked:
+// no tokens plugin, no balance, a spend that failed, or too few tokens while points may pay.
+std::optional<Payment> PayTameWithTokens(const Player& player, const TameTrackerConfig& tame,
+                                         PaidSearch& search, PaymentTrace& trace) {
+    AShooterPlayerController* controller = player.caller.controller;
     // An absent points or tokens plugin makes the command free.
-    if (tame.CoinVault.Enabled && siblings::IsLoaded(siblings::Sibling::CoinVault)) {
-        const std::string type = tame.CoinVault.Type;
-        const std::int32_t cost = tame.CoinVault.Cost;
-        if (const auto balance = siblings::GetTokens(steam_id, type)) {
-            if (*balance < cost) {
-                if (!tame.ArkShop.Enabled) {
-                    SendCatalogueMessage(controller, CatalogueMessage::NotEnoughTokens,
-                                         Shortfall(cost, *balance), type);
-                    return;
-                }
-                // Short of tokens: points may pay instead.
-            } else if (!search.ReadyToCharge()) {
-                return;
-            } else {
-                trace.Prepare();
-                const std::optional<bool> spent = siblings::SpendTokens(cost, steam_id, type);
-                trace.Tokens(type, cost, spent);
-                if (spent.value_or(false)) {
-                    search.Send();
-                    const std::int32_t left = siblings::GetTokens(steam_id, type).value_or(0);
-                    std::u16string text;
-                    AppendText(text, PlayerText::TokensUsed, cost, host::DecodeUtf8(type), left);
-                    SendConfirmation(controller, text);
-                    return;
-                }
-            }
-        }
+    if (!tame.CoinVault.Enabled || !siblings::IsLoaded(siblings::Sibling::CoinVault)) {
+        return std::nullopt;
     }
+    const std::string type = tame.CoinVault.Type;
+    const std::int32_t cost = tame.CoinVault.Cost;
+    const auto balance = siblings::GetTokens(player.steam_id, type);
+    if (!balance) {
+        return std::nullopt;
+    }
+    if (*balance < cost) {
+        if (!tame.ArkShop.Enabled) {
+            SendCatalogueMessage(controller, CatalogueMessage::NotEnoughTokens,
+                                 Shortfall(cost, *balance), type);
+            return Refused();
+        }
+        return std::nullopt;
+    }
+    if (!search.ReadyToCharge()) {
+        return Refused();
+    }
+    trace.Prepare();
+    const std::optional<bool> spent = siblings::SpendTokens(cost, player.steam_id, type);
+    trace.Tokens(type, cost, spent);
+    if (!spent.value_or(false)) {
+        return std::nullopt;
+    }
+    return Payment{Payment::Answer::Paid, true, cost, type};
+}
 
+// Points pay when the player has enough; without a points plugin, a balance or a spend that
+// goes through, the search is free.
+Payment PayTameWithPoints(const Player& player, const TameTrackerConfig& tame, PaidSearch& search,
+                          PaymentTrace& trace) {
+    AShooterPlayerController* controller = player.caller.controller;
     if (!tame.ArkShop.Enabled || !siblings::IsLoaded(siblings::Sibling::ArkShop)) {
-        search.Send();
-        return;
+        return Free();
     }
     const std::int32_t cost = tame.ArkShop.Cost;
-    const std::optional<std::int32_t> points = siblings::GetPoints(steam_id);
+    const std::optional<std::int32_t> points = siblings::GetPoints(player.steam_id);
     if (!points) {
-        search.Send();
-        return;
+        return Free();
     }
     if (*points < cost) {
         SendCatalogueMessage(controller, CatalogueMessage::NotEnoughPoints,
                              Shortfall(cost, *points));
-        return;
+        return Refused();
     }
     if (!search.ReadyToCharge()) {
-        return;
+        return Refused();
     }
     trace.Prepare();
-    const std::optional<bool> spent = siblings::SpendPoints(cost, steam_id);
+    const std::optional<bool> spent = siblings::SpendPoints(cost, player.steam_id);
     trace.Points(cost, spent);
     if (!spent.value_or(false)) {
-        search.Send();
-        return;
+        return Free();
     }
-    search.Send();
-    const std::int32_t left = siblings::GetPoints(steam_id).value_or(0);
-    std::u16string text;
-    AppendText(text, PlayerText::PointsUsed, cost, left);
-    SendConfirmation(controller, text);
+    return Payment{Payment::Answer::Paid, false, cost, {}};
 }
 
-void WildTrackerCommand(AShooterPlayerController* controller, host::FString* message,
-                        std::int32_t /*chat_mode*/) {
-    const auto caller = ServableCaller(controller, message);
-    if (!caller) {
-        return;
+// What was spent and what is left, asked after the search is sent.
+void ConfirmPayment(const Player& player, const Payment& payment) {
+    std::u16string text;
+    if (payment.tokens) {
+        const std::int32_t left = siblings::GetTokens(player.steam_id, payment.type).value_or(0);
+        AppendText(text, PlayerText::TokensUsed, payment.cost, host::DecodeUtf8(payment.type),
+                   left);
+    } else {
+        const std::int32_t left = siblings::GetPoints(player.steam_id).value_or(0);
+        AppendText(text, PlayerText::PointsUsed, payment.cost, left);
     }
-    const std::uint64_t steam_id = caller->steam_id;
-    PluginConfig& config = Config();
-    const WildTrackerConfig& wild = config.WildTracker;
-    if (!Admitted(controller, *caller, wild.RequiresAdmin, wild.Permission,
-                  "WildTracker.Permission", config.LoggedOnce.WildPermissionWithoutPlugin)) {
-        return;
-    }
-    const bool is_admin = host::IsServerAdmin(caller->character);
-    const bool charge_points =
-        wild.ArkShop.Enabled && siblings::IsLoaded(siblings::Sibling::ArkShop);
-    const bool charge_tokens =
-        wild.CoinVault.Enabled && siblings::IsLoaded(siblings::Sibling::CoinVault);
-    if (charge_points) {
+    const host::FString sender = host::FStringFromWide(TextOf(PlayerText::PaymentSender));
+    SendChatLine(player.caller.controller, sender, text);
+}
+
+// The plugins the wild tracker charges: both, when both are on and loaded.
+struct WildCharges {
+    bool points = false;
+    bool tokens = false;
+};
+
+// Short of either kind refuses before the search; the balance is asked again for the message.
+bool AffordsWild(const Player& player, const WildTrackerConfig& wild, const WildCharges& charges) {
+    AShooterPlayerController* controller = player.caller.controller;
+    const std::uint64_t steam_id = player.steam_id;
+    if (charges.points) {
         const auto points = siblings::GetPoints(steam_id);
         if (points && *points < wild.ArkShop.Cost) {
             const std::int32_t again = siblings::GetPoints(steam_id).value_or(*points);
             SendCatalogueMessage(controller, CatalogueMessage::NotEnoughPoints,
                                  Shortfall(wild.ArkShop.Cost, again));
-            return;
+            return false;
         }
     }
-    if (charge_tokens) {
+    if (charges.tokens) {
         const auto tokens = siblings::GetTokens(steam_id, wild.CoinVault.Type);
         if (tokens && *tokens < wild.CoinVault.Cost) {
             const std::int32_t again =
                 siblings::GetTokens(steam_id, wild.CoinVault.Type).value_or(*tokens);
             SendCatalogueMessage(controller, CatalogueMessage::NotEnoughTokens,
                                  Shortfall(wild.CoinVault.Cost, again), wild.CoinVault.Type);
-            return;
+            return false;
         }
     }
+    return true;
+}
 
-    const host::HostArray<host::FString> words = SplitAtDelimiter(*message, u" ");
-    if (words.Count() < 2) {
-        SendCatalogueMessage(controller, CatalogueMessage::IncorrectSyntaxWild);
-        return;
-    }
-    const host::FString& word = words[1];
-
-    if (is_admin) {
-        SearchCreatures(controller, *message, true, false);
-        return;
-    }
-    for (const host::FString& excluded : wild.ExcludeSearch) {
-        if (ContainsIgnoreCase(word.View(), excluded.View())) {
-            SendCatalogueMessage(controller, CatalogueMessage::SearchNotAllowed);
-            return;
-        }
-    }
-
-    const std::int64_t now = host::WallClockTicks();
-    auto& cooldowns = CommandsState().wild_cooldowns;
-    WildCooldownEntry* own = nullptr;
-    for (WildCooldownEntry& entry : cooldowns) {
-        if (entry.steam_id == steam_id) {
-            own = &entry;
-            break;
-        }
-    }
-    if (wild.Cooldown > 0 && own != nullptr) {
-        // Repeating or paging one's own last search waits a full cooldown less. Only the
-        // caller's own word counts: another player's search must not lift this limit.
-        const bool repeated = ContainsIgnoreCase(word.View(), own->last_word.View());
-        std::int64_t remaining = (own->expires_at - now) / kTicksPerSecond;
-        if (repeated) {
-            remaining -= wild.Cooldown;
-        }
-        if (remaining > 0) {
-            SendCatalogueMessage(controller, CatalogueMessage::WildTrackerCooldown, remaining);
-            return;
-        }
-    }
-
-    // A search that cannot complete (no world, no lookup) is neither paid for nor starts a
-    // cooldown.
-    const auto listing = GatherListing(controller, *message, true, false);
-    if (!listing) {
-        return;
-    }
-    PaymentTrace trace(*caller, wild.Command);
-    if (charge_points || charge_tokens) {
-        trace.Prepare();
-    }
-    SendListing(controller, *listing);
-
-    if (charge_points) {
+// Charged after the listing is sent, without a confirmation.
+void ChargeWild(const Player& player, const WildTrackerConfig& wild, const WildCharges& charges,
+                PaymentTrace& trace) {
+    const std::uint64_t steam_id = player.steam_id;
+    if (charges.points) {
         trace.Points(wild.ArkShop.Cost, siblings::SpendPoints(wild.ArkShop.Cost, steam_id));
     }
-    if (charge_tokens) {
+    if (charges.tokens) {
         trace.Tokens(wild.CoinVault.Type, wild.CoinVault.Cost,
                      siblings::SpendTokens(wild.CoinVault.Cost, steam_id, wild.CoinVault.Type));
     }
-    if (wild.Cooldown > 0) {
-        const std::int64_t expires_at =
-            now + static_cast<std::int64_t>(wild.Cooldown) * kTicksPerSecond;
-        if (own != nullptr) {
-            own->expires_at = expires_at;
-            own->last_word = word;
-        } else {
-            cooldowns.Append(WildCooldownEntry{steam_id, word, expires_at});
+}
+
+bool ExcludedWord(const WildTrackerConfig& wild, std::u16string_view word) {
+    for (const host::FString& excluded : wild.ExcludeSearch) {
+        if (ContainsIgnoreCase(word, excluded.View())) {
+            return true;
         }
     }
+    return false;
+}
+
+// The limits on players' wild searches: words no one may search for, then the cooldown.
+bool WildSearchAllowed(const Player& player, const WildTrackerConfig& wild,
+                       const SearchRequest& request, std::int64_t now) {
+    AShooterPlayerController* controller = player.caller.controller;
+    if (ExcludedWord(wild, request.first_word)) {
+        SendCatalogueMessage(controller, CatalogueMessage::SearchNotAllowed);
+        return false;
+    }
+    if (const auto wait = CommandsState().wild_cooldowns.Wait(player.steam_id, request.first_word,
+                                                              now, wild.Cooldown)) {
+        SendCatalogueMessage(controller, CatalogueMessage::WildTrackerCooldown, *wait);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+void TameTrackerCommand(AShooterPlayerController* controller, host::FString* message,
+                        std::int32_t /*chat_mode*/) {
+    const auto player = ServablePlayer(controller, message);
+    if (!player || host::CurrentWorld() == nullptr) {
+        return;
+    }
+    PluginConfig& config = Config();
+    const TameTrackerConfig& tame = config.TameTracker;
+    if (!Admitted(*player, tame.RequiresAdmin, tame.Permission, "TameTracker.Permission",
+                  config.LoggedOnce.TamePermissionWithoutPlugin)) {
+        return;
+    }
+
+    PaidSearch search(player->caller, ParseRequest(SearchMode::Tame, message->View()));
+    PaymentTrace trace(player->caller.player_state, player->steam_id, tame.Command);
+    std::optional<Payment> payment = PayTameWithTokens(*player, tame, search, trace);
+    if (!payment) {
+        payment = PayTameWithPoints(*player, tame, search, trace);
+    }
+    if (payment->answer == Payment::Answer::Refused) {
+        return;
+    }
+    search.Send();
+    if (payment->answer == Payment::Answer::Paid) {
+        ConfirmPayment(*player, *payment);
+    }
+}
+
+void WildTrackerCommand(AShooterPlayerController* controller, host::FString* message,
+                        std::int32_t /*chat_mode*/) {
+    const auto player = ServablePlayer(controller, message);
+    if (!player) {
+        return;
+    }
+    PluginConfig& config = Config();
+    const WildTrackerConfig& wild = config.WildTracker;
+    if (!Admitted(*player, wild.RequiresAdmin, wild.Permission, "WildTracker.Permission",
+                  config.LoggedOnce.WildPermissionWithoutPlugin)) {
+        return;
+    }
+    const bool is_admin = host::IsServerAdmin(player->caller.character);
+    const WildCharges charges{
+        wild.ArkShop.Enabled && siblings::IsLoaded(siblings::Sibling::ArkShop),
+        wild.CoinVault.Enabled && siblings::IsLoaded(siblings::Sibling::CoinVault)};
+    if (!AffordsWild(*player, wild, charges)) {
+        return;
+    }
+    const SearchRequest request = ParseRequest(SearchMode::Wild, message->View());
+    if (request.form != RequestForm::Valid) {
+        SendCatalogueMessage(controller, CatalogueMessage::IncorrectSyntaxWild);
+        return;
+    }
+    if (is_admin) {
+        SearchCreatures(player->caller, request);
+        return;
+    }
+    const std::int64_t now = host::WallClockTicks();
+    if (!WildSearchAllowed(*player, wild, request, now)) {
+        return;
+    }
+    // A search that cannot complete (no world, no lookup) is neither paid for nor starts a
+    // cooldown.
+    const auto listing = GatherListing(player->caller, request);
+    if (!listing) {
+        return;
+    }
+    PaymentTrace trace(player->caller.player_state, player->steam_id, wild.Command);
+    if (charges.points || charges.tokens) {
+        trace.Prepare();
+    }
+    SendListing(controller, *listing);
+    ChargeWild(*player, wild, charges, trace);
+    CommandsState().wild_cooldowns.Start(player->steam_id, request.first_word, now, wild.Cooldown);
 }
 
 void AdminTrackerCommand(AShooterPlayerController* controller, host::FString* message,
                          std::int32_t /*chat_mode*/) {
-    const auto caller = ServableCaller(controller, message);
-    if (!caller) {
+    const auto player = ServablePlayer(controller, message);
+    if (!player) {
         return;
     }
     PluginConfig& config = Config();
     const PermissionSettings& permission = config.AdminTracker.Permission;
     if (permission.Enabled) {
-        if (!HoldsPermission(*caller, permission, "AdminTracker.Permission",
+        if (!HoldsPermission(*player, permission, "AdminTracker.Permission",
                              config.LoggedOnce.AdminPermissionWithoutPlugin)) {
             SendCatalogueMessage(controller, CatalogueMessage::NoPermission);
             return;
         }
-    } else if (!host::IsServerAdmin(caller->character)) {
+    } else if (!host::IsServerAdmin(player->caller.character)) {
         SendCatalogueMessage(controller, CatalogueMessage::NotAdmin);
         return;
     }
-    const std::int32_t words = SplitAtDelimiter(*message, u" ").Count();
-    if (words >= 4) {
+    const SearchRequest request = ParseRequest(SearchMode::Admin, message->View());
+    if (request.form == RequestForm::Malformed) {
         SendCatalogueMessage(controller, CatalogueMessage::IncorrectSyntaxAdmin);
-    } else if (words >= 1) {
-        SearchCreatures(controller, *message, false, true);
+    } else if (request.form == RequestForm::Valid) {
+        SearchCreatures(player->caller, request);
     }
 }
 

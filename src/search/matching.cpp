@@ -56,7 +56,6 @@ bool detail::WildPathMatches(const NameMatchContext& context, APrimalDinoCharact
 
     UPrimalCharacterStatusComponent* status = host::GetCharacterStatusComponent(creature);
     const std::int32_t level = status != nullptr ? host::GetCharacterLevel(status) : 0;
-    context.level = level;
     if (settings.MaxLevel != -1 && level > settings.MaxLevel) {
         return false;
     }
@@ -78,19 +77,16 @@ bool detail::WildPathMatches(const NameMatchContext& context, APrimalDinoCharact
     return true;
 }
 
-NameMatchContext::NameMatchContext(bool wild, AShooterPlayerController* caller, std::int32_t& level,
+NameMatchContext::NameMatchContext(SearchMode mode, AShooterPlayerController* caller,
                                    const host::Vector3& caller_location,
-                                   const host::FString& search_text, std::int32_t caller_team,
-                                   bool admin)
-    : wild(wild),
+                                   std::u16string_view search_text, std::int32_t caller_team)
+    : wild(mode == SearchMode::Wild),
+      admin(mode == SearchMode::Admin),
       caller(caller),
-      level(level),
       caller_location(caller_location),
-      search_text(search_text),
       caller_team(caller_team),
-      admin(admin),
       wild_settings(Config().WildTracker),
-      needle_(search_text.View()) {}
+      needle_(search_text) {}
 
 bool NameMatchContext::CallerIsAdmin() const {
     if (!caller_is_admin_) {

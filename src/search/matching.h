@@ -9,30 +9,25 @@
 #include "host/fstring.h"
 #include "host/game.h"
 #include "host/values.h"
+#include "search/request.h"
+#include "search/teams.h"
 #include "search/text.h"
 
 namespace beastfinder {
 
-// Teams below this are wild, above it owned; the value itself is neither.
-inline constexpr std::int32_t kWildTeamLimit = 50000;
-
 // What one word search hands to MatchCreatureName with every creature.
 class NameMatchContext {
   public:
-    NameMatchContext(bool wild, AShooterPlayerController* caller, std::int32_t& level,
-                     const host::Vector3& caller_location, const host::FString& search_text,
-                     std::int32_t caller_team, bool admin);
-    // The context refers to the search text; a temporary would not outlive it.
-    NameMatchContext(bool, AShooterPlayerController*, std::int32_t&, const host::Vector3&,
-                     const host::FString&&, std::int32_t, bool) = delete;
+    NameMatchContext(SearchMode mode, AShooterPlayerController* caller,
+                     const host::Vector3& caller_location, std::u16string_view search_text,
+                     std::int32_t caller_team);
 
+    // The mode as two flags: the walk over every creature tests them, not the mode.
     const bool wild;
-    AShooterPlayerController* const caller;
-    std::int32_t& level;  // receives the level of each creature the wild limits are applied to
-    const host::Vector3 caller_location;
-    const host::FString& search_text;
-    const std::int32_t caller_team;
     const bool admin;
+    AShooterPlayerController* const caller;
+    const host::Vector3 caller_location;
+    const std::int32_t caller_team;
 
     const WildTrackerConfig& wild_settings;  // read once: the config cannot change mid-search
 
@@ -58,12 +53,12 @@ inline bool MatchCreatureName(const NameMatchContext& context, APrimalDinoCharac
         return false;
     }
     const std::int32_t team = host::TargetingTeam(creature);
-    const bool owned_for_admin = context.admin && team > kWildTeamLimit;
+    const bool owned_for_admin = context.admin && IsOwnedTeam(team);
     if (!context.wild) {
         return (team == context.caller_team || owned_for_admin) &&
                detail::TamePathMatches(context, creature);
     }
-    if (team < kWildTeamLimit) {
+    if (IsWildTeam(team)) {
         return detail::WildPathMatches(context, creature);
     }
     return owned_for_admin && detail::TamePathMatches(context, creature);

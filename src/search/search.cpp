@@ -15,77 +15,12 @@
 #include "search/entries.h"
 #include "search/matching.h"
 #include "search/page.h"
+#include "search/teams.h"
 #include "search/text.h"
 
 namespace beastfinder {
 
 namespace {
-
-constexpr std::int32_t kTamedTeamFloor = 50000;
-
-// The request read from the chat line: a page index and the words to look for.
-struct Request {
-    std::int64_t page_index = 0;
-    host::FString text;  // empty: list everything the mode admits
-};
-
-bool IsSpace(char16_t c) {
-    return c == u' ' || (c >= u'\t' && c <= u'\r');
-}
-
-// Reads a page number as the standard stoi does: leading white space, a sign, then digits up
-// to the first other character. Empty when no digit can be read or it leaves the 32-bit range.
-std::optional<std::int32_t> ReadPageNumber(std::u16string_view word) {
-    std::size_t i = 0;
-    while (i < word.size() && IsSpace(word[i])) {
-        ++i;
-    }
-    bool negative = false;
-    if (i < word.size() && (word[i] == u'+' || word[i] == u'-')) {
-        negative = word[i] == u'-';
-        ++i;
-    }
-    const std::size_t first_digit = i;
-    std::int64_t value = 0;
-    while (i < word.size() && word[i] >= u'0' && word[i] <= u'9') {
-        value = value * 10 + (word[i] - u'0');
-        if (value > static_cast<std::int64_t>(INT32_MAX) + 1) {
-            return std::nullopt;
-        }
-        ++i;
-    }
-    if (i == first_digit) {
-        return std::nullopt;
-    }
-    value = negative ? -value : value;
-    if (value < INT32_MIN || value > INT32_MAX) {
-        return std::nullopt;
-    }
-    return static_cast<std::int32_t>(value);
-}
-
-Request ReadRequest(const host::FString& message) {
-    Request request;
-    const host::HostArray<host::FString> words = SplitAtDelimiter(message, u" ");
-    std::int32_t last = words.Count();  // one past the last search word
-    if (last <= 1) {
-        return request;
-    }
-    if (const auto page = ReadPageNumber(words[last - 1].View())) {
-        // A page below the first lists the first.
-        request.page_index = std::max<std::int64_t>(0, static_cast<std::int64_t>(*page) - 1);
-        --last;
-    }
-    std::u16string text;
-    for (std::int32_t i = 1; i < last; ++i) {
-        if (i > 1) {
-            text += u' ';
-        }
-        text += words[i].View();
-    }
-    request.text = host::FStringFromOwnedWide(std::move(text));
-    return request;
-}
 
 std::int32_t SortLevel(AActor* creature) {
     auto* character = static_cast<APrimalCharacter*>(creature);
@@ -107,10 +42,10 @@ template <typename Keep>
 void ForModeFilter(SearchMode mode, std::int32_t requester_team, Keep keep) {
     switch (mode) {
         case SearchMode::Admin:
-            keep([](std::int32_t team) { return team > kTamedTeamFloor; });
+            keep([](std::int32_t team) { return IsOwnedTeam(team); });
             return;
         case SearchMode::Wild:
-            keep([](std::int32_t team) { return team < kTamedTeamFloor; });
+            keep([](std::int32_t team) { return IsWildTeam(team); });
             return;
         case SearchMode::Tame:
             keep([requester_team](std::int32_t team) { return team == requester_team; });
@@ -159,22 +94,103 @@ CreatureEntry GatherEntry(APrimalDinoCharacter* creature, AShooterPlayerControll
     return entry;
 }
 
+// Every creature whose name, species or owner holds the words, in the host's order.
+void CollectByWords(AActor* const* listed, std::uint32_t count, const NameMatchContext& context,
+                    std::vector<Match>& matches) {
+    for (std::uint32_t i = 0; i < count; ++i) {
+        auto* creature = static_cast<APrimalDinoCharacter*>(listed[i]);
+        if (creature != nullptr && MatchCreatureName(context, creature)) {
+            matches.push_back(Match{SortLevel(creature), i, creature});
+        }
+    }
+}
+
+// Every creature of the teams the mode lists, in the host's order.
+void CollectByTeam(AActor* const* listed, std::uint32_t count, SearchMode mode,
+                   std::int32_t requester_team, std::vector<Match>& matches) {
+    ForModeFilter(mode, requester_team, [&](auto admits) {
+        for (std::uint32_t i = 0; i < count; ++i) {
+            AActor* candidate = listed[i];
+            if (candidate != nullptr && admits(host::TargetingTeam(candidate))) {
+                matches.push_back(
+                    Match{SortLevel(candidate), i, static_cast<APrimalDinoCharacter*>(candidate)});
+            }
+        }
+    });
+}
+
+// The creatures the request admits, in the host's order.
+std::vector<Match> Collect(UWorld* world, const Caller& caller, const SearchRequest& request,
+                           const host::Vector3& caller_position) {
+    host::HostArray<AActor*> candidates;
+    host::GetAllActorsOfClass(world, host::DinoPrivateStaticClass(), candidates);
+    const std::int32_t requester_team =
+        request.mode == SearchMode::Admin ? 0 : host::TargetingTeam(caller.character);
+
+    std::vector<Match> matches;
+    matches.reserve(static_cast<std::size_t>(candidates.Count() > 0 ? candidates.Count() : 0));
+    AActor* const* const listed = candidates.begin();
+    const auto count = static_cast<std::uint32_t>(candidates.end() - listed);
+    if (request.text.empty()) {
+        CollectByTeam(listed, count, request.mode, requester_team, matches);
+    } else {
+        const NameMatchContext context{request.mode, caller.controller, caller_position,
+                                       request.text, requester_team};
+        CollectByWords(listed, count, context, matches);
+    }
+    return matches;
+}
+
+// The arrow goes with the one match of a tame or administrator's word search.
+void PointArrow(Listing& listing, const host::Vector3& from, const CreatureEntry& entry) {
+    host::ResolveFunction(host::Lookup::MulticastDrawDebugLine);
+    host::ResolveFunction(host::Lookup::ClientAddFloatingText);
+    listing.arrow = true;
+    listing.arrow_from = from;
+    listing.arrow_to = entry.position;
+    listing.arrow_label = entry.name;
+}
+
+// The page's entries, put in order, then the footer.
+void Render(Listing& listing, std::vector<Match>& matches, const PageCut& cut, const Caller& caller,
+            const SearchRequest& request, const host::Vector3& caller_position) {
+    OrderPage(matches, static_cast<std::size_t>(cut.first), static_cast<std::size_t>(cut.count));
+    const SearchMode mode = request.mode;
+    const bool detailed = !request.text.empty();
+    const bool single = matches.size() == 1;
+    std::u16string& output = listing.text;
+    for (std::int64_t i = cut.first; i < cut.first + cut.count; ++i) {
+        const CreatureEntry entry = GatherEntry(matches[static_cast<std::size_t>(i)].creature,
+                                                caller.controller, mode, detailed, caller_position);
+        if (!detailed) {
+            output += FormatBriefEntry(entry, mode);
+            continue;
+        }
+        output += FormatDetailedEntry(entry, mode, single);
+        if (single && mode != SearchMode::Wild && Config().PremiumSettings.TrackingArrow.Enabled) {
+            PointArrow(listing, caller_position, entry);
+        }
+    }
+    if (!cut.footer) {
+        return;
+    }
+    output += u'\n';
+    AppendText(output, PlayerText::PageFooter, static_cast<std::int64_t>(matches.size()),
+               request.page_index + 1, cut.pages);
+    if (mode == SearchMode::Admin) {
+        output += u'\n';
+        AppendText(output, PlayerText::AdminUsage, host::DecodeUtf8(Config().AdminTracker.Command));
+    }
+}
+
 }  // namespace
 
-std::optional<Listing> GatherListing(AShooterPlayerController* controller,
-                                     const host::FString& message, bool wild, bool admin) {
-    if (controller == nullptr) {
+std::optional<Listing> GatherListing(const Caller& caller, const SearchRequest& request) {
+    USceneComponent* caller_root = host::RootComponent(caller.character);
+    if (caller_root == nullptr) {
         return std::nullopt;
     }
-    AShooterCharacter* character = host::GetPlayerCharacter(controller);
-    if (character == nullptr || host::PawnPlayerState(character) == nullptr) {
-        return std::nullopt;
-    }
-    USceneComponent* player_root = host::RootComponent(character);
-    if (player_root == nullptr) {
-        return std::nullopt;
-    }
-    const host::Vector3 player_position = host::GetWorldLocation(player_root);
+    const host::Vector3 caller_position = host::GetWorldLocation(caller_root);
     UWorld* world = host::CurrentWorld();
     if (world == nullptr) {
         return std::nullopt;
@@ -184,84 +200,16 @@ std::optional<Listing> GatherListing(AShooterPlayerController* controller,
     host::ResolveFunction(host::Lookup::MemoryMalloc);
     host::ResolveFunction(host::Lookup::MemoryFree);
     host::ResolveFunction(host::Lookup::ClientServerNotificationSingle);
-    const SearchMode mode = wild ? SearchMode::Wild : admin ? SearchMode::Admin : SearchMode::Tame;
-    const Request request = ReadRequest(message);
-    const bool word_search = !request.text.Empty();
 
-    host::HostArray<AActor*> candidates;
-    host::GetAllActorsOfClass(world, host::DinoPrivateStaticClass(), candidates);
-    const std::int32_t requester_team = admin ? 0 : host::TargetingTeam(character);
-
-    std::vector<Match> matches;
-    matches.reserve(static_cast<std::size_t>(candidates.Count() > 0 ? candidates.Count() : 0));
-    AActor* const* const listed_first = candidates.begin();
-    const auto count = static_cast<std::uint32_t>(candidates.end() - listed_first);
-    if (word_search) {
-        std::int32_t level_slot = 0;
-        NameMatchContext context{wild,         controller,     level_slot, player_position,
-                                 request.text, requester_team, admin};
-        for (std::uint32_t i = 0; i < count; ++i) {
-            auto* creature = static_cast<APrimalDinoCharacter*>(listed_first[i]);
-            if (creature != nullptr && MatchCreatureName(context, creature)) {
-                matches.push_back(Match{SortLevel(creature), i, creature});
-            }
-        }
-    } else {
-        ForModeFilter(mode, requester_team, [&](auto admits) {
-            for (std::uint32_t i = 0; i < count; ++i) {
-                AActor* candidate = listed_first[i];
-                if (candidate != nullptr && admits(host::TargetingTeam(candidate))) {
-                    matches.push_back(Match{SortLevel(candidate), i,
-                                            static_cast<APrimalDinoCharacter*>(candidate)});
-                }
-            }
-        });
-    }
-
-    const GlobalSettingsConfig& global = Config().GlobalSettings;
-    const std::int64_t per_page = std::max<std::int32_t>(1, global.DinosPerPage);
-    const auto n = static_cast<std::int64_t>(matches.size());
-    const std::int64_t total_pages = n / per_page + (n % per_page != 0 ? 1 : 0);
-    const std::int64_t skip = request.page_index * per_page;
-    const std::int64_t listed = skip >= n ? 0 : std::min(per_page, n - skip);
+    std::vector<Match> matches = Collect(world, caller, request, caller_position);
+    const PageCut cut = CutPage(static_cast<std::int64_t>(matches.size()),
+                                Config().GlobalSettings.DinosPerPage, request.page_index);
     Listing listing;
-    if (listed == 0) {
+    if (cut.count == 0) {
         return listing;
     }
     listing.found = true;
-    OrderPage(matches, static_cast<std::size_t>(skip), static_cast<std::size_t>(listed));
-
-    const bool single = n == 1;
-    std::u16string& output = listing.text;
-    for (std::int64_t i = skip; i < skip + listed; ++i) {
-        APrimalDinoCharacter* creature = matches[static_cast<std::size_t>(i)].creature;
-        const CreatureEntry entry =
-            GatherEntry(creature, controller, mode, word_search, player_position);
-        if (!word_search) {
-            output += FormatBriefEntry(entry, mode);
-            continue;
-        }
-        output += FormatDetailedEntry(entry, mode, single);
-        const TrackingArrowConfig& arrow = Config().PremiumSettings.TrackingArrow;
-        if (single && mode != SearchMode::Wild && arrow.Enabled) {
-            host::ResolveFunction(host::Lookup::MulticastDrawDebugLine);
-            host::ResolveFunction(host::Lookup::ClientAddFloatingText);
-            listing.arrow = true;
-            listing.arrow_from = player_position;
-            listing.arrow_to = entry.position;
-            listing.arrow_label = entry.name;
-        }
-    }
-
-    if (listed < n && total_pages > 1) {
-        output += u'\n';
-        AppendText(output, PlayerText::PageFooter, n, request.page_index + 1, total_pages);
-        if (mode == SearchMode::Admin) {
-            output += u'\n';
-            AppendText(output, PlayerText::AdminUsage,
-                       host::DecodeUtf8(Config().AdminTracker.Command));
-        }
-    }
+    Render(listing, matches, cut, caller, request, caller_position);
     return listing;
 }
 
@@ -281,10 +229,9 @@ void SendListing(AShooterPlayerController* controller, const Listing& listing) {
                  listing.text);
 }
 
-void SearchCreatures(AShooterPlayerController* controller, const host::FString& message, bool wild,
-                     bool admin) {
-    if (const auto listing = GatherListing(controller, message, wild, admin)) {
-        SendListing(controller, *listing);
+void SearchCreatures(const Caller& caller, const SearchRequest& request) {
+    if (const auto listing = GatherListing(caller, request)) {
+        SendListing(caller.controller, *listing);
     }
 }
 

@@ -1,5 +1,5 @@
-// The search every tracker command ends in: parse the request, walk the world's creatures,
-// keep those the mode admits, sort by level, cut out one page and send it.
+// The search every tracker command ends in: walk the world's creatures, keep those the request
+// admits, put one page of them in order by level, and send it.
 #pragma once
 
 #include <array>
@@ -8,10 +8,9 @@
 #include <string>
 
 #include "host/game.h"
+#include "search/request.h"
 
 namespace beastfinder {
-
-enum class SearchMode { Tame, Wild, Admin };
 
 // What is gathered for each listed creature. List-all entries fill only the names and team.
 struct CreatureEntry {
@@ -36,17 +35,15 @@ struct Listing {
     host::FString arrow_label;
 };
 
-// `message` is the whole chat line, command word first. Empty when there is no one to answer.
-// Every host function that sending the reply calls is resolved here, so that a paid search
-// cannot fail between the payment and the reply.
-std::optional<Listing> GatherListing(AShooterPlayerController* controller,
-                                     const host::FString& message, bool wild, bool admin);
+// Empty when the caller stands nowhere or there is no world. Every host function that sending
+// the reply calls is resolved here, so that a paid search cannot fail between the payment and
+// the reply.
+std::optional<Listing> GatherListing(const Caller& caller, const SearchRequest& request);
 
 // One notification, or "NoDinosFound", and for a single tame or admin match the arrow.
 void SendListing(AShooterPlayerController* controller, const Listing& listing);
 
 // Gathers and sends.
-void SearchCreatures(AShooterPlayerController* controller, const host::FString& message, bool wild,
-                     bool admin);
+void SearchCreatures(const Caller& caller, const SearchRequest& request);
 
 }  // namespace beastfinder
