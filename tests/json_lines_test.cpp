@@ -30,11 +30,18 @@ TEST(JsonLines, EveryValueHasTheLineItStartsOn) {
         int line;
     };
     const Case cases[] = {
-        {"", 1},          {"/a", 2},        {"/b~1c", 3},      {"/b~1c/0", 4},
-        {"/b~1c/1", 5},   {"/b~1c/1/d", 5}, {"/b~1c/1/eA", 5},  // the key as the parser reads it,
-                                                                // escapes undone
-        {"/s", 7},        {"/a/deeper", 2},  // not there: its nearest enclosing value
-        {"/b~1c/7/x", 3}, {"/nothing", 1},
+        {"", 1},
+        {"/a", 2},
+        {"/b~1c", 3},
+        {"/b~1c/0", 4},
+        {"/b~1c/1", 5},
+        {"/b~1c/1/d", 5},
+        {"/b~1c/1/eA", 5},  // the key as the parser reads it,
+                            // escapes undone
+        {"/s", 7},
+        {"/a/deeper", 2},  // not there: its nearest enclosing value
+        {"/b~1c/7/x", 3},
+        {"/nothing", 1},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(lines.LineOf(c.pointer), c.line) << c.pointer;
