@@ -9,6 +9,7 @@
 
 #include <fmt/format.h>
 
+#include "search/teams.h"
 #include "sim/views/output.h"
 #include "sim/views/render.h"
 
@@ -16,7 +17,6 @@ namespace sim {
 
 namespace {
 
-constexpr std::int32_t kTamedTeamFloor = 50000;  // tribes' teams are above it
 constexpr double kMapPixels = 800;
 constexpr double kMargin = 36;
 
@@ -435,7 +435,7 @@ void WriteGrid(std::ostream& out, const Projection& map, double size) {
 std::map<std::string, std::size_t> TribeColors(const PageWorld& world) {
     std::map<std::string, std::size_t> tribes;
     for (const CreatureSpec& creature : world.creatures) {
-        if (creature.team > kTamedTeamFloor) {
+        if (beastfinder::IsOwnedTeam(creature.team)) {
             tribes.emplace(TribeName(creature), tribes.size());
         }
     }
@@ -449,7 +449,7 @@ void WriteCreatures(std::ostream& out, const Projection& map, const PageWorld& w
         if (!map.ToPixels(creature.position.x, creature.position.y, px, py)) {
             continue;
         }
-        const bool tamed = creature.team > kTamedTeamFloor;
+        const bool tamed = beastfinder::IsOwnedTeam(creature.team);
         const std::string level =
             creature.status ? fmt::format("lvl {}", creature.level) : std::string("no level");
         const std::string tip =

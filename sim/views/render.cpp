@@ -6,6 +6,7 @@
 
 #include <fmt/format.h>
 
+#include "search/teams.h"
 #include "sim/views/output.h"
 
 namespace sim {
@@ -282,9 +283,8 @@ void RenderPlayer(std::string& out, const Painter& paint, const Effect& effect) 
 }
 
 void RenderCreature(std::string& out, const Painter& paint, const Effect& effect) {
-    constexpr double kTamedTeamFloor = 50000;
     const Effect::Value* level = effect.Find("level");
-    const bool tamed = EffectNumber(effect, "team") > kTamedTeamFloor;
+    const bool tamed = EffectNumber(effect, "team") > beastfinder::kTribeTeamFloor;
     const Effect::Value* id = effect.Find("id");
     const std::uint64_t* number = id != nullptr ? std::get_if<std::uint64_t>(id) : nullptr;
     out += paint.Quiet("[creature]");
