@@ -190,6 +190,8 @@ template <typename T>
 T ReadField(const void* object, Lookup lookup) {
     static_assert(std::is_trivially_copyable_v<T>);
     T value;
+    // T is often a pointer: the field holds one, and its size is what is copied.
+    // NOLINTNEXTLINE(bugprone-sizeof-expression)
     std::memcpy(&value, ResolveField(object, lookup), sizeof(T));
     return value;
 }
