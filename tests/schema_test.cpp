@@ -12,6 +12,7 @@
 
 #include "config/config.h"
 #include "config/keys.h"
+#include "config/schema.h"
 #include "host/logger.h"
 #include "sim/framework/server.h"
 #include "tests/host_fixture.h"

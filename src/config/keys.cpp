@@ -1,11 +1,8 @@
 #include "config/keys.h"
 
 #include <algorithm>
-#include <array>
 #include <cstddef>
 #include <cstdint>
-#include <iterator>
-#include <limits>
 #include <string>
 #include <utility>
 #include <vector>
@@ -22,61 +19,45 @@ namespace beastfinder::config {
 
 namespace {
 
-using Ordered = nlohmann::ordered_json;
-
-// Builds the tree of known keys from the key table.
+// Builds the tree of known keys from the key table: names and kinds only, which is all the
+// loader's warnings need.
 class TreeBuilder {
   public:
     explicit TreeBuilder(ConfigKey& root) : section_(&root) {}
 
     template <typename Body>
-    void Section(std::string_view name, std::string_view help, Body&& body) {
-        ConfigKey* outer = std::exchange(section_, &Add(name, KeyType::Object, help, {}, {}));
+    void Section(std::string_view name, std::string_view /*help*/, Body&& body) {
+        ConfigKey* outer = std::exchange(section_, &Add(name, KeyType::Object));
         body();
         section_ = outer;
     }
-    void Bool(std::string_view name, bool&, bool fallback, std::string_view help) {
-        Leaf(name, KeyType::Bool, help, Ordered(fallback));
+    void Bool(std::string_view name, bool&, bool, std::string_view) { Add(name, KeyType::Bool); }
+    void Integer(std::string_view name, std::int32_t&, std::int32_t, Floor, std::string_view) {
+        Add(name, KeyType::Integer);
     }
-    void Integer(std::string_view name, std::int32_t&, std::int32_t fallback, Floor,
-                 std::string_view help) {
-        Leaf(name, KeyType::Integer, help, Ordered(fallback));
+    void Number(std::string_view name, float&, double, std::string_view) {
+        Add(name, KeyType::Number);
     }
-    void Number(std::string_view name, float&, double fallback, std::string_view help) {
-        Leaf(name, KeyType::Number, help, Ordered(fallback));
+    void Text(std::string_view name, std::string&, std::string_view, AsciiRule, std::string_view) {
+        Add(name, KeyType::Text);
     }
-    void Text(std::string_view name, std::string&, std::string_view fallback, AsciiRule,
-              std::string_view help) {
-        Leaf(name, KeyType::Text, help, Ordered(fallback));
+    void Colour(std::string_view name, host::ColorRGBA&, const ColourRule&, std::string_view) {
+        Add(name, KeyType::Colour);
     }
-    // An absent colour warns: it has no default to show.
-    void Colour(std::string_view name, host::ColorRGBA&, const ColourRule& rule,
-                std::string_view help) {
-        Add(name, KeyType::Colour, help, {}, Ordered(rule.shipped).dump());
+    void NameList(std::string_view name, host::HostArray<host::FString>&, std::string_view) {
+        Add(name, KeyType::NameList);
     }
-    void NameList(std::string_view name, host::HostArray<host::FString>&, std::string_view help) {
-        Leaf(name, KeyType::NameList, help, Ordered::array());
+    void Format(std::string_view name, std::u16string&, std::string_view, std::string_view,
+                const FormatRule&, std::string_view) {
+        Add(name, KeyType::Text);
     }
-    void Format(std::string_view name, std::u16string&, std::string_view fallback,
-                std::string_view shipped, const FormatRule&, std::string_view help) {
-        Add(name, KeyType::Text, help, Ordered(fallback).dump(), Ordered(shipped).dump());
-    }
-    void EditorOnly(std::string_view name, std::string_view shipped, std::string_view help) {
-        Add(name, KeyType::Text, help, {}, Ordered(shipped).dump());
+    void EditorOnly(std::string_view name, std::string_view, std::string_view) {
+        Add(name, KeyType::Text);
     }
 
   private:
-    ConfigKey& Add(std::string_view name, KeyType type, std::string_view help, std::string fallback,
-                   std::string shipped) {
-        return section_->children.emplace_back(ConfigKey{std::string(name),
-                                                         type,
-                                                         std::string(help),
-                                                         std::move(fallback),
-                                                         std::move(shipped),
-                                                         {}});
-    }
-    void Leaf(std::string_view name, KeyType type, std::string_view help, const Ordered& value) {
-        Add(name, type, help, value.dump(), value.dump());
+    ConfigKey& Add(std::string_view name, KeyType type) {
+        return section_->children.emplace_back(ConfigKey{std::string(name), type, {}});
     }
 
     ConfigKey* section_;
@@ -171,134 +152,6 @@ std::string_view ClosestKey(const ConfigKey& section, std::string_view unknown) 
 
 void WarnUnknownKeys(const nlohmann::json& document) {
     WarnUnknown(document, RootKey(), "");
-}
-
-}  // namespace beastfinder::config
-
-namespace beastfinder::config {
-
-namespace {
-
-Ordered SchemaOf(const ConfigKey& key) {
-    Ordered schema = Ordered::object();
-    if (!key.help.empty()) {
-        schema["description"] = key.help;
-    }
-    switch (key.type) {
-        case KeyType::Object: {
-            Ordered properties = Ordered::object();
-            for (const ConfigKey& child : key.children) {
-                properties[child.name] = SchemaOf(child);
-            }
-            schema["type"] = "object";
-            schema["properties"] = std::move(properties);
-            schema["additionalProperties"] = false;
-            break;
-        }
-        case KeyType::Bool:
-            schema["type"] = "boolean";
-            break;
-        case KeyType::Integer:
-            schema["type"] = "integer";
-            schema["minimum"] = std::numeric_limits<std::int32_t>::min();
-            schema["maximum"] = std::numeric_limits<std::int32_t>::max();
-            break;
-        case KeyType::Number:
-            schema["type"] = "number";
-            break;
-        case KeyType::Text:
-            schema["type"] = "string";
-            break;
-        case KeyType::Colour:
-            schema["type"] = "array";
-            schema["items"] = {{"type", "number"}};
-            schema["minItems"] = 3;
-            schema["maxItems"] = 3;
-            break;
-        case KeyType::NameList:
-            schema["anyOf"] = {{{"type", "string"}},
-                               {{"type", "array"}, {"items", {{"type", "string"}}}}};
-            break;
-    }
-    if (!key.fallback.empty()) {
-        schema["default"] = Ordered::parse(key.fallback);
-    }
-    return schema;
-}
-
-Ordered ShippedOf(const ConfigKey& key) {
-    if (key.type != KeyType::Object) {
-        return Ordered::parse(key.shipped);
-    }
-    Ordered section = Ordered::object();
-    for (const ConfigKey& child : key.children) {
-        section[child.name] = ShippedOf(child);
-    }
-    return section;
-}
-
-// As wide as the code: a section of plain values that fits stays on one line.
-constexpr std::size_t kWidth = 100;
-
-std::string OneLine(const Ordered& value) {
-    if (value.is_object()) {
-        if (value.empty()) {
-            return "{}";
-        }
-        std::string line = "{ ";
-        for (auto it = value.begin(); it != value.end(); ++it) {
-            line += (it == value.begin() ? "" : ", ") + Ordered(it.key()).dump() + ": " +
-                    OneLine(it.value());
-        }
-        return line + " }";
-    }
-    if (value.is_array()) {
-        std::string line = "[";
-        for (std::size_t i = 0; i < value.size(); ++i) {
-            line += (i == 0 ? "" : ", ") + OneLine(value[i]);
-        }
-        return line + "]";
-    }
-    return value.dump();
-}
-
-bool Plain(const Ordered& value) {
-    return value.is_primitive() ||
-           (value.is_array() && std::all_of(value.begin(), value.end(),
-                                            [](const Ordered& e) { return e.is_primitive(); }));
-}
-
-void Lay(const Ordered& value, std::size_t indent, std::size_t column, std::string& out) {
-    const std::string line = OneLine(value);
-    const bool flat = !value.is_object() || (std::all_of(value.begin(), value.end(), Plain) &&
-                                             column + line.size() + 1 <= kWidth);
-    if (flat) {
-        out += line;
-        return;
-    }
-    out += "{\n";
-    for (auto it = value.begin(); it != value.end(); ++it) {
-        const std::string key = std::string(indent + 2, ' ') + Ordered(it.key()).dump() + ": ";
-        out += key;
-        Lay(it.value(), indent + 2, key.size(), out);
-        out += std::next(it) == value.end() ? "\n" : ",\n";
-    }
-    out += std::string(indent, ' ') + "}";
-}
-
-}  // namespace
-
-std::string SchemaText() {
-    Ordered schema = {{"$schema", "https://json-schema.org/draft/2020-12/schema"},
-                      {"title", "Beastfinder config.json"}};
-    schema.update(SchemaOf(RootKey()));
-    return schema.dump(2) + "\n";
-}
-
-std::string DefaultConfigText() {
-    std::string out;
-    Lay(ShippedOf(RootKey()), 0, 0, out);
-    return out + "\n";
 }
 
 }  // namespace beastfinder::config

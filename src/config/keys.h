@@ -1,5 +1,5 @@
 // Every key config.json may hold, as a tree built from the key table: the loader warns about
-// any other, and the schema and the default config.json are written from it.
+// any other.
 #pragma once
 
 #include <string>
@@ -23,9 +23,6 @@ enum class KeyType {
 struct ConfigKey {
     std::string name;
     KeyType type = KeyType::Object;
-    std::string help;
-    std::string fallback;  // JSON of what an absent key loads as; empty when there is none
-    std::string shipped;   // JSON of its value in the default config.json (not for sections)
     std::vector<ConfigKey> children;
 };
 
@@ -40,10 +37,5 @@ std::string_view ClosestKey(const ConfigKey& section, std::string_view unknown);
 // pointer and, when there is one, the key probably meant. The values of unknown keys and
 // sections that are not objects are not looked into.
 void WarnUnknownKeys(const nlohmann::json& document);
-
-// config.schema.json (JSON Schema draft 2020-12, with each key's help and default) and the
-// default config.json, as shipped.
-std::string SchemaText();
-std::string DefaultConfigText();
 
 }  // namespace beastfinder::config
