@@ -4,6 +4,7 @@
 #include <string>
 
 #include "commands/commands.h"
+#include "commands/state.h"
 #include "config/config.h"
 #include "config/messages.h"
 #include "host/log.h"
@@ -25,10 +26,12 @@ host::ColorRGBA Red() {
     return host::ColorFromBytes(host::ColorBGRA8{0, 0, 255, 255});
 }
 
-// Empty on success, else the failure's text. A failed load has changed nothing.
+// Empty on success, else the failure's text. A failed load has changed nothing; a successful
+// one is a new load, whose warnings are logged once again.
 std::optional<std::string> ReloadConfig() {
     try {
         LoadConfig();
+        CommandsState().permission_warnings = {};
         return std::nullopt;
     } catch (const std::exception& error) {
         return std::string(error.what());

@@ -50,17 +50,31 @@ std::optional<Player> ServablePlayer(AShooterPlayerController* controller,
     return Player{*caller, host::SteamId(controller)};
 }
 
+// The setting that turns a tracker's permission gate on, as the log names it.
+const char* PermissionSetting(SearchMode tracker) {
+    switch (tracker) {
+        case SearchMode::Tame:
+            return "TameTracker.Permission";
+        case SearchMode::Wild:
+            return "WildTracker.Permission";
+        case SearchMode::Admin:
+            return "AdminTracker.Permission";
+    }
+    return "Permission";
+}
+
 // A permission rule that no plugin can answer keeps everyone out: an open gate would go
 // unnoticed, while a refusal and one warning per load get the administrator's attention.
-bool HoldsPermission(const Player& player, const PermissionSettings& permission,
-                     const char* setting, bool& warned) {
+bool HoldsPermission(const Player& player, SearchMode tracker,
+                     const PermissionSettings& permission) {
     if (!siblings::IsLoaded(siblings::Sibling::Permissions)) {
+        bool& warned = CommandsState().permission_warnings[tracker];
         if (!warned) {
             warned = true;
             host::Log().warn(
                 "{} is enabled but the Permissions plugin is not loaded: refusing everyone "
                 "(logged once until the next reload)",
-                setting);
+                PermissionSetting(tracker));
         }
         return false;
     }
@@ -68,14 +82,14 @@ bool HoldsPermission(const Player& player, const PermissionSettings& permission,
 }
 
 // The tame and wild trackers' access rules; a caller they keep out gets the refusal.
-bool Admitted(const Player& player, bool requires_admin, const PermissionSettings& permission,
-              const char* setting, bool& warned) {
+bool Admitted(const Player& player, SearchMode tracker, bool requires_admin,
+              const PermissionSettings& permission) {
     AShooterPlayerController* controller = player.caller.controller;
     if (requires_admin && !host::IsServerAdmin(player.caller.character)) {
         SendCatalogueMessage(controller, CatalogueMessage::NotAdmin);
         return false;
     }
-    if (permission.Enabled && !HoldsPermission(player, permission, setting, warned)) {
+    if (permission.Enabled && !HoldsPermission(player, tracker, permission)) {
         SendCatalogueMessage(controller, CatalogueMessage::NoPermission);
         return false;
     }
@@ -297,10 +311,8 @@ void TameTrackerCommand(AShooterPlayerController* controller, host::FString* mes
     if (!player || host::CurrentWorld() == nullptr) {
         return;
     }
-    PluginConfig& config = Config();
-    const TameTrackerConfig& tame = config.TameTracker;
-    if (!Admitted(*player, tame.RequiresAdmin, tame.Permission, "TameTracker.Permission",
-                  config.LoggedOnce.TamePermissionWithoutPlugin)) {
+    const TameTrackerConfig& tame = Config().TameTracker;
+    if (!Admitted(*player, SearchMode::Tame, tame.RequiresAdmin, tame.Permission)) {
         return;
     }
 
@@ -325,10 +337,8 @@ void WildTrackerCommand(AShooterPlayerController* controller, host::FString* mes
     if (!player) {
         return;
     }
-    PluginConfig& config = Config();
-    const WildTrackerConfig& wild = config.WildTracker;
-    if (!Admitted(*player, wild.RequiresAdmin, wild.Permission, "WildTracker.Permission",
-                  config.LoggedOnce.WildPermissionWithoutPlugin)) {
+    const WildTrackerConfig& wild = Config().WildTracker;
+    if (!Admitted(*player, SearchMode::Wild, wild.RequiresAdmin, wild.Permission)) {
         return;
     }
     const bool is_admin = host::IsServerAdmin(player->caller.character);
@@ -372,11 +382,9 @@ void AdminTrackerCommand(AShooterPlayerController* controller, host::FString* me
     if (!player) {
         return;
     }
-    PluginConfig& config = Config();
-    const PermissionSettings& permission = config.AdminTracker.Permission;
+    const PermissionSettings& permission = Config().AdminTracker.Permission;
     if (permission.Enabled) {
-        if (!HoldsPermission(*player, permission, "AdminTracker.Permission",
-                             config.LoggedOnce.AdminPermissionWithoutPlugin)) {
+        if (!HoldsPermission(*player, SearchMode::Admin, permission)) {
             SendCatalogueMessage(controller, CatalogueMessage::NoPermission);
             return;
         }

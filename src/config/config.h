@@ -88,13 +88,6 @@ struct AdminTrackerConfig {
     PermissionSettings Permission;
 };
 
-// Warnings the commands log at most once per load; a load starts them afresh.
-struct LoggedOnceFlags {
-    bool TamePermissionWithoutPlugin = false;
-    bool WildPermissionWithoutPlugin = false;
-    bool AdminPermissionWithoutPlugin = false;
-};
-
 // Fields are named by the JSON path of their key. Before the first load everything is
 // false, 0, empty, and both colours are all 0. Whether a sibling plugin is loaded is not
 // kept here: plugins load in folder order, so the commands ask at the moment of use.
@@ -104,7 +97,6 @@ struct PluginConfig {
     WildTrackerConfig WildTracker;
     TameTrackerConfig TameTracker;
     AdminTrackerConfig AdminTracker;
-    LoggedOnceFlags LoggedOnce;
 };
 
 // A load that failed in a way the loader has already written to the log (file missing,
