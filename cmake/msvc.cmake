@@ -37,7 +37,10 @@ target_compile_definitions(beastfinder-logger PRIVATE _SILENCE_ALL_CXX17_DEPRECA
 
 file(GLOB bf_sources CONFIGURE_DEPENDS src/host/*.cpp src/config/*.cpp src/search/*.cpp
      src/present/*.cpp src/commands/*.cpp src/plugin/*.cpp)
-list(REMOVE_ITEM bf_sources ${CMAKE_SOURCE_DIR}/src/host/logger.cpp)
+# The schema and default-file writers serve only the tools. /OPT:REF would drop them from an
+# optimised link (/O2 implies /Gy) but not from a Debug one; they are not compiled at all.
+list(REMOVE_ITEM bf_sources ${CMAKE_SOURCE_DIR}/src/host/logger.cpp
+     ${CMAKE_SOURCE_DIR}/src/config/schema.cpp)
 add_library(Beastfinder MODULE ${bf_sources} $<TARGET_OBJECTS:beastfinder-logger>)
 target_include_directories(Beastfinder PRIVATE ${CMAKE_SOURCE_DIR}/src)
 target_link_libraries(Beastfinder PRIVATE fmt::fmt nlohmann_json::nlohmann_json
