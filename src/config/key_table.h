@@ -229,4 +229,14 @@ void DescribeDocument(V& v, PluginConfig& config, CatalogueEntries& entries, Pla
               [&] { DescribeMessageKeys(v, entries, texts); });
 }
 
+// The whole document for a visitor that takes only the names, kinds and values: the fields it
+// is handed are never read.
+template <typename V>
+void DescribeKeys(V& v) {
+    PluginConfig config;
+    CatalogueEntries entries;
+    PlayerTexts texts;
+    DescribeDocument(v, config, entries, texts);
+}
+
 }  // namespace beastfinder::config

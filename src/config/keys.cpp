@@ -66,11 +66,7 @@ class TreeBuilder {
 ConfigKey BuildTree() {
     ConfigKey root;
     TreeBuilder builder(root);
-    // Only the names, kinds and values of the description are taken; these are never read.
-    PluginConfig config;
-    CatalogueEntries entries;
-    PlayerTexts texts;
-    DescribeDocument(builder, config, entries, texts);
+    DescribeKeys(builder);
     return root;
 }
 

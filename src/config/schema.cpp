@@ -38,39 +38,32 @@ class SchemaWriter {
         Level* outer = std::exchange(level_, &inner);
         body();
         level_ = outer;
-        Ordered schema = Described(help);
-        schema["type"] = "object";
+        Ordered schema = Typed(help, "object");
         schema["properties"] = std::move(inner.properties);
         schema["additionalProperties"] = false;
         Add(name, std::move(schema), std::move(inner.shipped));
     }
     void Bool(std::string_view name, bool&, bool fallback, std::string_view help) {
-        Ordered schema = Described(help);
-        schema["type"] = "boolean";
-        Leaf(name, std::move(schema), Ordered(fallback));
+        Leaf(name, Typed(help, "boolean"), Ordered(fallback));
     }
     void Integer(std::string_view name, std::int32_t&, std::int32_t fallback, Floor,
                  std::string_view help) {
-        Ordered schema = Described(help);
-        schema["type"] = "integer";
+        Ordered schema = Typed(help, "integer");
         schema["minimum"] = std::numeric_limits<std::int32_t>::min();
         schema["maximum"] = std::numeric_limits<std::int32_t>::max();
         Leaf(name, std::move(schema), Ordered(fallback));
     }
     void Number(std::string_view name, float&, double fallback, std::string_view help) {
-        Ordered schema = Described(help);
-        schema["type"] = "number";
-        Leaf(name, std::move(schema), Ordered(fallback));
+        Leaf(name, Typed(help, "number"), Ordered(fallback));
     }
     void Text(std::string_view name, std::string&, std::string_view fallback, AsciiRule,
               std::string_view help) {
-        Leaf(name, TextSchema(help), Ordered(fallback));
+        Leaf(name, Typed(help, "string"), Ordered(fallback));
     }
     // An absent colour warns: it has no default to show.
     void Colour(std::string_view name, host::ColorRGBA&, const ColourRule& rule,
                 std::string_view help) {
-        Ordered schema = Described(help);
-        schema["type"] = "array";
+        Ordered schema = Typed(help, "array");
         schema["items"] = {{"type", "number"}};
         schema["minItems"] = 3;
         schema["maxItems"] = 3;
@@ -84,12 +77,12 @@ class SchemaWriter {
     }
     void Format(std::string_view name, std::u16string&, std::string_view fallback,
                 std::string_view shipped, const FormatRule&, std::string_view help) {
-        Ordered schema = TextSchema(help);
+        Ordered schema = Typed(help, "string");
         schema["default"] = fallback;
         Add(name, std::move(schema), Ordered(shipped));
     }
     void EditorOnly(std::string_view name, std::string_view shipped, std::string_view help) {
-        Add(name, TextSchema(help), Ordered(shipped));
+        Add(name, Typed(help, "string"), Ordered(shipped));
     }
 
   private:
@@ -100,9 +93,9 @@ class SchemaWriter {
         }
         return schema;
     }
-    static Ordered TextSchema(std::string_view help) {
+    static Ordered Typed(std::string_view help, const char* type) {
         Ordered schema = Described(help);
-        schema["type"] = "string";
+        schema["type"] = type;
         return schema;
     }
     // A key whose absence loads as its shipped value.
@@ -122,11 +115,7 @@ class SchemaWriter {
 Level WriteTree() {
     Level root;
     SchemaWriter writer(root);
-    // Only the names, kinds and values of the description are taken; these are never read.
-    PluginConfig config;
-    CatalogueEntries entries;
-    PlayerTexts texts;
-    DescribeDocument(writer, config, entries, texts);
+    DescribeKeys(writer);
     return root;
 }
 
