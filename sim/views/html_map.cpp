@@ -347,14 +347,7 @@ std::string WritePlayers(std::ostream& out, const Projection& map, const PageWor
     return names;
 }
 
-void WriteArrow(std::ostream& out, const Projection& map, const MapArrow& arrow,
-                LabelLayout& labels) {
-    double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
-    if (!map.ToPixels(arrow.lines.from[0], arrow.lines.from[1], x0, y0) ||
-        !map.ToPixels(arrow.lines.to[0], arrow.lines.to[1], x1, y1)) {
-        return;
-    }
-    const std::string color = Css(arrow.lines.color.value_or(Rgb{255, 255, 255}));
+void WriteArrowTitle(std::ostream& out, const MapArrow& arrow) {
     const std::string target_name = arrow.target ? fmt::format(", pointing at {} (creature {})",
                                                                arrow.target->name, arrow.target->id)
                                                  : std::string();
@@ -364,38 +357,62 @@ void WriteArrow(std::ostream& out, const Projection& map, const MapArrow& arrow,
         arrow.step, Shown(arrow.lines.player), Number(arrow.lines.from[0]),
         Number(arrow.lines.from[1]), Number(arrow.lines.to[0]), Number(arrow.lines.to[1]),
         Shown(target_name));
-    double tx = 0, ty = 0;
-    const bool joined =
-        arrow.target && map.ToPixels(arrow.target->position[0], arrow.target->position[1], tx, ty);
-    if (joined) {
-        out << fmt::format(
-            "<path class=\"to-target\" d=\"M{} {}L{} {}\" stroke=\"{}\"/>"
-            "<circle class=\"target\" cx=\"{}\" cy=\"{}\" r=\"6\" stroke=\"{}\"/>",
-            Number(x1), Number(y1), Number(tx), Number(ty), color, Number(tx), Number(ty), color);
-    }
-    // The shaft where the plugin drew it, a few pixels at most at map scale; the head at
-    // its tip is drawn at a readable size, pointing the way the arrow points.
-    double dx = x1 - x0, dy = y1 - y0;
+}
+
+struct Pixel {
+    double x = 0, y = 0;
+};
+
+// The shaft where the plugin drew it, a few pixels at most at map scale; the head at its tip
+// is drawn at a readable size, pointing the way the arrow points (towards its target when
+// the shaft is too short to tell).
+void WriteShaftAndHead(std::ostream& out, Pixel from, Pixel tip, const std::optional<Pixel>& target,
+                       const std::string& color) {
+    double dx = tip.x - from.x, dy = tip.y - from.y;
     double length = std::hypot(dx, dy);
-    if (!(length > 1e-9) && joined) {
-        dx = tx - x1;
-        dy = ty - y1;
+    if (!(length > 1e-9) && target) {
+        dx = target->x - tip.x;
+        dy = target->y - tip.y;
         length = std::hypot(dx, dy);
     }
-    out << fmt::format("<path class=\"shaft\" d=\"M{} {}L{} {}\" stroke=\"{}\"/>", Number(x0),
-                       Number(y0), Number(x1), Number(y1), color);
+    out << fmt::format("<path class=\"shaft\" d=\"M{} {}L{} {}\" stroke=\"{}\"/>", Number(from.x),
+                       Number(from.y), Number(tip.x), Number(tip.y), color);
     if (length > 1e-9 && std::isfinite(length)) {
         dx /= length;
         dy /= length;
         const double back = 10, side = 5;
         out << fmt::format("<path class=\"head\" d=\"M{} {}L{} {}L{} {}z\" fill=\"{}\"/>",
-                           Number(x1), Number(y1), Number(x1 - back * dx + side * dy),
-                           Number(y1 - back * dy - side * dx), Number(x1 - back * dx - side * dy),
-                           Number(y1 - back * dy + side * dx), color);
+                           Number(tip.x), Number(tip.y), Number(tip.x - back * dx + side * dy),
+                           Number(tip.y - back * dy - side * dx),
+                           Number(tip.x - back * dx - side * dy),
+                           Number(tip.y - back * dy + side * dx), color);
     }
+}
+
+void WriteArrow(std::ostream& out, const Projection& map, const MapArrow& arrow,
+                LabelLayout& labels) {
+    Pixel from, tip;
+    if (!map.ToPixels(arrow.lines.from[0], arrow.lines.from[1], from.x, from.y) ||
+        !map.ToPixels(arrow.lines.to[0], arrow.lines.to[1], tip.x, tip.y)) {
+        return;
+    }
+    const std::string color = Css(arrow.lines.color.value_or(Rgb{255, 255, 255}));
+    WriteArrowTitle(out, arrow);
+    std::optional<Pixel> target;
+    if (Pixel at; arrow.target &&
+                  map.ToPixels(arrow.target->position[0], arrow.target->position[1], at.x, at.y)) {
+        target = at;
+        out << fmt::format(
+            "<path class=\"to-target\" d=\"M{} {}L{} {}\" stroke=\"{}\"/>"
+            "<circle class=\"target\" cx=\"{}\" cy=\"{}\" r=\"6\" stroke=\"{}\"/>",
+            Number(tip.x), Number(tip.y), Number(at.x), Number(at.y), color, Number(at.x),
+            Number(at.y), color);
+    }
+    WriteShaftAndHead(out, from, tip, target, color);
     if (!arrow.label.empty()) {
-        const double ax = joined ? tx : x1, ay = joined ? ty : y1;
-        if (const auto spot = labels.Place(ax, ay, TextWidth(arrow.label, 12) + 4, 14, 8)) {
+        const Pixel anchor = target.value_or(tip);
+        if (const auto spot =
+                labels.Place(anchor.x, anchor.y, TextWidth(arrow.label, 12) + 4, 14, 8)) {
             out << fmt::format("<text x=\"{}\" y=\"{}\" fill=\"{}\">{}</text>", Number(spot->x),
                                Number(spot->y), Css(arrow.label_color.value_or(Rgb{255, 255, 255})),
                                Shown(arrow.label));
