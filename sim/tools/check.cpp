@@ -102,6 +102,7 @@ class FileLines {
     std::optional<JsonLines> lines_;
 };
 
+// A finding as the report shows it: placed by its key, or by the parser's place.
 Problem ProblemOf(const Finding& finding, FileLines& lines) {
     Problem problem;
     problem.error = finding.level == FindingLevel::Error;
@@ -118,12 +119,10 @@ Problem ProblemOf(const Finding& finding, FileLines& lines) {
             return problem;
         case FindingCode::WrongType:
         case FindingCode::OutOfRange:
-            if (!finding.pointer.empty()) {
-                problem.text = finding.pointer + ": " + finding.reason;
-                break;
-            }
-            problem.text = finding.reason;
-            return problem;
+            // The key, then the library's words without its label.
+            problem.text =
+                finding.pointer.empty() ? finding.reason : finding.pointer + ": " + finding.reason;
+            break;
         case FindingCode::WrongColourCount:
             // An absent colour points at the section that lacks it.
             problem.line = lines.LineOfPresentPart(finding.pointer);
@@ -573,6 +572,26 @@ void PutInFileOrder(CheckRun& run, FileLines& lines) {
                      [&](const Problem& a, const Problem& b) { return order(a) < order(b); });
 }
 
+// The messages players would read empty, in the file's order with the rest; then how the
+// module misbehaved, and that it did not start when no error says why.
+void AddWhatTheLoaderDoesNotSay(CheckRun& run, FileLines& lines) {
+    if (run.senders && run.parsed && run.document.is_object()) {
+        for (Problem& problem : EmptyMessages(run.document, *run.senders, lines)) {
+            if (!AboutRepaired(problem, run.repaired)) {
+                run.problems.push_back(std::move(problem));
+            }
+        }
+    }
+    PutInFileOrder(run, lines);
+    for (const std::string& fault : run.faults) {
+        run.problems.push_back(Problem{true, 0, 0, "the plugin misbehaved: " + fault, {}, {}});
+    }
+    if (!run.loads && std::none_of(run.problems.begin(), run.problems.end(),
+                                   [](const Problem& p) { return p.error; })) {
+        run.problems.push_back(Problem{true, 0, 0, "the plugin did not start", {}, {}});
+    }
+}
+
 // One line per problem, then the summary; the exit code.
 int PrintReport(const std::string& name, const CheckRun& run, std::ostream& out) {
     int errors = 0;
@@ -641,21 +660,7 @@ int CheckConfig(Server& server, const std::string& file, const std::string& modu
         return 2;
     }
     TakeModuleRun(load, run);
-    if (run.senders && run.parsed && run.document.is_object()) {
-        for (Problem& problem : EmptyMessages(run.document, *run.senders, lines)) {
-            if (!AboutRepaired(problem, run.repaired)) {
-                run.problems.push_back(std::move(problem));
-            }
-        }
-    }
-    PutInFileOrder(run, lines);
-    for (const std::string& fault : run.faults) {
-        run.problems.push_back(Problem{true, 0, 0, "the plugin misbehaved: " + fault, {}, {}});
-    }
-    if (!run.loads && std::none_of(run.problems.begin(), run.problems.end(),
-                                   [](const Problem& p) { return p.error; })) {
-        run.problems.push_back(Problem{true, 0, 0, "the plugin did not start", {}, {}});
-    }
+    AddWhatTheLoaderDoesNotSay(run, lines);
     return PrintReport(name, run, out);
 }
 
