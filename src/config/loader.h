@@ -1,5 +1,6 @@
 // The loader on its own: a document's text in, settings and findings out. It touches neither
-// the settings in use nor the log, so a tool can run it beside the plugin.
+// the settings in use nor the log, so a tool can run it beside the plugin: `check` links it
+// without the plugin's state, so nothing it uses may reach LoadedConfigState().
 #pragma once
 
 #include <string>
