@@ -544,9 +544,9 @@ TEST_F(ConfigFile, ALoadLogsWhatExaminingFinds) {
         }
         std::vector<std::string> found;
         for (const config::Finding& finding : config::ExamineConfig(text).findings) {
-            found.push_back((finding.level == config::FindingLevel::Warning ? "warning: "
-                                                                             : "error: ") +
-                            finding.text);
+            found.push_back(
+                (finding.level == config::FindingLevel::Warning ? "warning: " : "error: ") +
+                finding.text);
         }
         EXPECT_EQ(logged, found);
         ResetConfig();
