@@ -4,7 +4,6 @@
 #include <sstream>
 #include <string>
 #include <utility>
-#include <vector>
 
 #include <fmt/format.h>
 #include <nlohmann/json.hpp>
@@ -238,16 +237,6 @@ LoadedMessages ReadMessages(const Json& messages, FindingSink& sink) {
     return loaded;
 }
 
-// Keeps what it is given, in order.
-class CollectFindings final : public FindingSink {
-  public:
-    explicit CollectFindings(std::vector<Finding>& out) : out_(&out) {}
-    void Add(Finding finding) override { out_->push_back(std::move(finding)); }
-
-  private:
-    std::vector<Finding>* out_;
-};
-
 }  // namespace
 
 LoadedMessages LoadMessages(const Json& messages) {
@@ -283,20 +272,6 @@ LoadedDocument ReadConfigText(const std::string& text, FindingSink& sink,
     WarnAboutCarelessSettings(loaded.settings, sink);
     loaded.messages = ReadMessages(root.Child("Messages").Node(), sink);
     return loaded;
-}
-
-Examination ExamineConfig(const std::string& text) {
-    Examination examination;
-    CollectFindings sink(examination.findings);
-    try {
-        examination.settings = ReadConfigText(text, sink, PluginConfig{}).settings;
-        examination.read = true;
-    } catch (const ConfigLoadError&) {
-        // Its finding is in already.
-    } catch (const ConfigValueError& error) {
-        examination.findings.push_back(error.finding());
-    }
-    return examination;
 }
 
 }  // namespace config
