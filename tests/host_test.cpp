@@ -6,6 +6,7 @@
 #include "host/memory.h"
 #include "host/platform.h"
 #include "host/values.h"
+#include "sim/framework/server.h"
 #include "tests/host_fixture.h"
 
 namespace beastfinder::host {
@@ -73,6 +74,31 @@ TEST_F(HostLayer, NarrowTextIsBytesWideTextIsUtf16) {
     const FString text = FStringFromOwnedWide(std::move(owned));
     EXPECT_TRUE(owned.empty());
     EXPECT_EQ(text.View(), u"taken over");
+}
+
+// The simulator names what the plugin sent with its own conversion; on Windows the plugin
+// converts with the system's. Both must spell every text alike, broken surrogates included.
+TEST(TextConversion, ThePluginAndTheSimulatorSpellUtf8Alike) {
+    struct Case {
+        std::u16string_view utf16;
+        std::string_view utf8;
+    };
+    const Case cases[] = {
+        {u"", ""},
+        {u"\x7F\x80", "\x7F\xC2\x80"},
+        {u"\x7FF\x800", "\xDF\xBF\xE0\xA0\x80"},
+        {u"\xFFFF", "\xEF\xBF\xBF"},
+        {u"\xD800\xDC00", "\xF0\x90\x80\x80"},
+        {u"\xDBFF\xDFFF", "\xF4\x8F\xBF\xBF"},
+        {u"\xD800", "\xEF\xBF\xBD"},                    // high alone, at the end
+        {u"\xDC00x", "\xEF\xBF\xBDx"},                  // low alone
+        {u"\xDC00\xD800", "\xEF\xBF\xBD\xEF\xBF\xBD"},  // a pair the wrong way round
+        {u"\xD800\xD800\xDC00", "\xEF\xBF\xBD\xF0\x90\x80\x80"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(Utf16ToUtf8(c.utf16), c.utf8) << sim::ToUtf8(c.utf16);
+        EXPECT_EQ(sim::ToUtf8(c.utf16), c.utf8) << sim::ToUtf8(c.utf16);
+    }
 }
 
 TEST_F(HostLayer, CopyHasExactCapacityAndMoveEmptiesTheSource) {

@@ -92,6 +92,17 @@ TEST(WorldFile, ErrorsNameFileLineAndKeyPath) {
          "w.json:1: /plugins/Permissions/groups/A: expected an array of group names, got string"},
         {"{\"plugins\": {\"Permissions\": {\"grants\": {\"VIP\": [\"a\", 5]}}}}",
          "w.json:1: /plugins/Permissions/grants/VIP/1: expected a string, got number"},
+        {"{\"plugins\": {\"Permissions\": {\"grants\": {\"VIP\": \"a\"}}}}",
+         "w.json:1: /plugins/Permissions/grants/VIP: expected an array of permission names, got "
+         "string"},
+        {"{\"plugins\": {\"Permissions\": {\"grants\": []}}}",
+         "w.json:1: /plugins/Permissions/grants: expected an object, got array"},
+        // Each plugin keeps the books it has: points are the shop's.
+        {"{\"plugins\": {\"CoinVault\": {\"points\": {}}}}",
+         "w.json:1: /plugins/CoinVault/points: unknown key"},
+        {"{\"players\": [{\"name\": \"A\"}], \"plugins\": {\"CoinVault\": {\"tokens\": "
+         "{\"A\": 3}}}}",
+         "w.json:1: /plugins/CoinVault/tokens/A: expected an object of token types, got number"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(WorldError(c.text), c.error) << c.text;

@@ -108,6 +108,27 @@ bool InputReady() {
 constexpr int kInputPollMs = 50;
 #endif
 
+// Waits for the sockets in `fds`, standard input, or the first client's deadline
+// (`until_stall` ms, -1 for none). Whether input is ready; nothing when the wait failed.
+std::optional<bool> WaitForTraffic(std::vector<PollFd>& fds, int until_stall) {
+    const bool buffered = InputBuffered();
+#if defined(_WIN32)
+    const int timeout = buffered          ? 0
+                        : until_stall < 0 ? kInputPollMs
+                                          : std::min(kInputPollMs, until_stall);
+    if (PollSockets(fds.data(), fds.size(), timeout) < 0) {
+        return std::nullopt;
+    }
+    return buffered || InputReady();
+#else
+    fds.push_back(PollFd{STDIN_FILENO, POLLIN, 0});
+    if (PollSockets(fds.data(), fds.size(), buffered ? 0 : until_stall) < 0 && errno != EINTR) {
+        return std::nullopt;
+    }
+    return buffered || fds.back().revents != 0;
+#endif
+}
+
 std::int32_t ReadInt32(const char* bytes) {
     std::uint32_t value = 0;
     for (int i = 3; i >= 0; --i) {
@@ -201,6 +222,15 @@ struct RconServer::Client {
     std::string finishing;
     bool closed = false;
     int replies = 0;
+
+    // Nothing more is read from a client that is finishing.
+    short PollEvents() const {
+        short events = finishing.empty() ? POLLIN : 0;
+        if (!out.empty()) {
+            events |= POLLOUT;
+        }
+        return events;
+    }
 };
 
 RconServer::RconServer(Server& server, std::string password)
@@ -284,46 +314,19 @@ void RconServer::Emit(Effect effect) {
 void RconServer::ServeUntilInput(const std::function<void()>& traffic) {
     std::vector<PollFd> fds;
     for (;;) {
-        const bool buffered = InputBuffered();
         fds.clear();
         fds.push_back(PollFd{AsSocket(listener_), POLLIN, 0});
         for (const auto& client : clients_) {
-            short events = client->finishing.empty() ? POLLIN : 0;
-            if (!client->out.empty()) {
-                events |= POLLOUT;
-            }
-            fds.push_back(PollFd{client->socket, events, 0});
+            fds.push_back(PollFd{client->socket, client->PollEvents(), 0});
         }
-        const int until_stall = MillisecondsToDeadline();
-#if defined(_WIN32)
-        const int timeout = buffered          ? 0
-                            : until_stall < 0 ? kInputPollMs
-                                              : std::min(kInputPollMs, until_stall);
-        if (PollSockets(fds.data(), fds.size(), timeout) < 0) {
+        const std::optional<bool> input = WaitForTraffic(fds, MillisecondsToDeadline());
+        if (!input) {
             return;
         }
-        const bool input = buffered || InputReady();
-#else
-        fds.push_back(PollFd{STDIN_FILENO, POLLIN, 0});
-        if (PollSockets(fds.data(), fds.size(), buffered ? 0 : until_stall) < 0 && errno != EINTR) {
-            return;
-        }
-        const bool input = buffered || fds.back().revents != 0;
-#endif
         // Clients accepted in this round are polled from the next one.
         const std::size_t polled = clients_.size();
         for (std::size_t i = 0; i < polled; ++i) {
-            Client& client = *clients_[i];
-            const short revents = fds[i + 1].revents;
-            if ((revents & (POLLIN | POLLHUP | POLLERR)) != 0 && client.finishing.empty()) {
-                Receive(client);
-            }
-            if (!client.closed && !client.out.empty()) {
-                Send(client);
-            }
-            if (!client.closed && !client.finishing.empty() && client.out.empty()) {
-                Close(client, client.finishing);
-            }
+            Serve(*clients_[i], fds[i + 1].revents);
         }
         if ((fds[0].revents & POLLIN) != 0) {
             Accept();
@@ -336,9 +339,21 @@ void RconServer::ServeUntilInput(const std::function<void()>& traffic) {
             emitted_ = false;
             traffic();
         }
-        if (input) {
+        if (*input) {
             return;
         }
+    }
+}
+
+void RconServer::Serve(Client& client, short revents) {
+    if ((revents & (POLLIN | POLLHUP | POLLERR)) != 0 && client.finishing.empty()) {
+        Receive(client);
+    }
+    if (!client.closed && !client.out.empty()) {
+        Send(client);
+    }
+    if (!client.closed && !client.finishing.empty() && client.out.empty()) {
+        Close(client, client.finishing);
     }
 }
 

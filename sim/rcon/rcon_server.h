@@ -72,6 +72,8 @@ class RconServer {
     void Accept();
     void Receive(Client& client);
     void Send(Client& client);
+    // One polled client's round: what it sent, what it is owed, and closing when it is done.
+    void Serve(Client& client, short revents);
     void Handle(Client& client, std::int32_t id, std::int32_t type, std::string_view body);
     void Answer(Client& client, std::int32_t id, std::int32_t type, std::string_view text);
     void Close(Client& client, std::string reason);

@@ -306,13 +306,69 @@ void ForEachPlayerEntry(const Reader& r, const json& plugin, const std::string& 
     }
 }
 
+void ReadPoints(const Reader& r, const json& plugin, const std::string& at, WorldSpec& spec) {
+    ForEachPlayerEntry(r, plugin, at, "points", [&](const auto& entry, const std::string& where) {
+        // The balance first: its error wins over an unknown player's.
+        const std::int32_t balance = r.Int32(entry.value(), where);
+        spec.points[SteamIdOf(r, spec, entry.key(), where)] = balance;
+    });
+}
+
+void ReadTokens(const Reader& r, const json& plugin, const std::string& at, WorldSpec& spec) {
+    ForEachPlayerEntry(r, plugin, at, "tokens", [&](const auto& entry, const std::string& where) {
+        const std::uint64_t id = SteamIdOf(r, spec, entry.key(), where);
+        if (!entry.value().is_object()) {
+            r.WrongType(entry.value(), where, "an object of token types");
+        }
+        for (const auto& balance : entry.value().items()) {
+            spec.tokens[{id, balance.key()}] =
+                r.Int32(balance.value(), PointerChild(where, balance.key()));
+        }
+    });
+}
+
+// `names` gets every string of the array at `where`.
+void ReadNames(const Reader& r, const json& array, const std::string& where,
+               std::string_view expected, std::set<std::string>& names) {
+    if (!array.is_array()) {
+        r.WrongType(array, where, expected);
+    }
+    for (std::size_t k = 0; k < array.size(); ++k) {
+        names.insert(r.String(array[k], PointerChild(where, k)));
+    }
+}
+
+void ReadGroups(const Reader& r, const json& plugin, const std::string& at, WorldSpec& spec) {
+    ForEachPlayerEntry(r, plugin, at, "groups", [&](const auto& entry, const std::string& where) {
+        const std::uint64_t id = SteamIdOf(r, spec, entry.key(), where);
+        ReadNames(r, entry.value(), where, "an array of group names", spec.groups[id]);
+    });
+}
+
+// Keyed by group, not player; a group the file names replaces the default's.
+void ReadGrants(const Reader& r, const json& plugin, const std::string& at, WorldSpec& spec) {
+    const auto grants = plugin.find("grants");
+    if (grants == plugin.end()) {
+        return;
+    }
+    const std::string pointer = PointerChild(at, "grants");
+    if (!grants->is_object()) {
+        r.WrongType(*grants, pointer, "an object");
+    }
+    for (const auto& entry : grants->items()) {
+        auto& names = spec.grants[entry.key()];
+        names.clear();
+        ReadNames(r, entry.value(), PointerChild(pointer, entry.key()),
+                  "an array of permission names", names);
+    }
+}
+
 void ReadPlugins(const Reader& r, const json& plugins, WorldSpec& spec) {
     r.Object(plugins, "/plugins", {"ArkShop", "CoinVault", "Permissions"});
     for (const auto& item : plugins.items()) {
         const std::string at = PointerChild("/plugins", item.key());
         const json& p = item.value();
-        SiblingBooks books;
-        books.present = true;
+        // Each plugin's own books; a key of another's is refused here.
         if (item.key() == "ArkShop") {
             r.Object(p, at, {"present", "refuse_spends", "points"});
         } else if (item.key() == "CoinVault") {
@@ -320,53 +376,15 @@ void ReadPlugins(const Reader& r, const json& plugins, WorldSpec& spec) {
         } else {
             r.Object(p, at, {"present", "groups", "grants"});
         }
+        SiblingBooks books;
+        books.present = true;
         r.Optional(p, at, "present", books.present, &Reader::Bool);
         r.Optional(p, at, "refuse_spends", books.refuse_spends, &Reader::Bool);
         spec.siblings[item.key()] = books;
-
-        ForEachPlayerEntry(r, p, at, "points", [&](const auto& entry, const std::string& where) {
-            // The balance first: its error wins over an unknown player's.
-            const std::int32_t balance = r.Int32(entry.value(), where);
-            spec.points[SteamIdOf(r, spec, entry.key(), where)] = balance;
-        });
-        ForEachPlayerEntry(r, p, at, "tokens", [&](const auto& entry, const std::string& where) {
-            const std::uint64_t id = SteamIdOf(r, spec, entry.key(), where);
-            if (!entry.value().is_object()) {
-                r.WrongType(entry.value(), where, "an object of token types");
-            }
-            for (const auto& balance : entry.value().items()) {
-                spec.tokens[{id, balance.key()}] =
-                    r.Int32(balance.value(), PointerChild(where, balance.key()));
-            }
-        });
-        ForEachPlayerEntry(r, p, at, "groups", [&](const auto& entry, const std::string& where) {
-            const std::uint64_t id = SteamIdOf(r, spec, entry.key(), where);
-            if (!entry.value().is_array()) {
-                r.WrongType(entry.value(), where, "an array of group names");
-            }
-            auto& names = spec.groups[id];
-            for (std::size_t k = 0; k < entry.value().size(); ++k) {
-                names.insert(r.String(entry.value()[k], PointerChild(where, k)));
-            }
-        });
-        // Keyed by group, not player; a group the file names replaces the default's.
-        if (const auto grants = p.find("grants"); grants != p.end()) {
-            const std::string pointer = PointerChild(at, "grants");
-            if (!grants->is_object()) {
-                r.WrongType(*grants, pointer, "an object");
-            }
-            for (const auto& entry : grants->items()) {
-                const std::string where = PointerChild(pointer, entry.key());
-                if (!entry.value().is_array()) {
-                    r.WrongType(entry.value(), where, "an array of permission names");
-                }
-                auto& names = spec.grants[entry.key()];
-                names.clear();
-                for (std::size_t k = 0; k < entry.value().size(); ++k) {
-                    names.insert(r.String(entry.value()[k], PointerChild(where, k)));
-                }
-            }
-        }
+        ReadPoints(r, p, at, spec);
+        ReadTokens(r, p, at, spec);
+        ReadGroups(r, p, at, spec);
+        ReadGrants(r, p, at, spec);
     }
 }
 

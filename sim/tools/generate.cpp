@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <iterator>
 #include <map>
+#include <set>
+#include <string>
 #include <string_view>
 
 #include <fmt/format.h>
@@ -231,44 +233,64 @@ void AppendCreature(fmt::memory_buffer& out, const CreatureSpec& creature) {
     out.push_back('}');
 }
 
-// Books are kept by steam id; the file names players.
-void AppendPlugins(fmt::memory_buffer& out, const WorldSpec& spec) {
-    auto out_it = std::back_inserter(out);
-    std::map<std::uint64_t, std::string_view> names;
+// The items as a comma-separated list, each written as `entry` gives it.
+template <typename Items, typename Entry>
+std::string Joined(const Items& items, Entry entry) {
+    std::string text;
+    const char* separator = "";
+    for (const auto& item : items) {
+        text += separator;
+        text += entry(item);
+        separator = ", ";
+    }
+    return text;
+}
+
+std::string QuotedList(const std::set<std::string>& names) {
+    return Joined(names, [](const std::string& name) { return JsonQuote(name); });
+}
+
+using PlayerNames = std::map<std::uint64_t, std::string_view>;
+
+std::string QuotedName(const PlayerNames& names, std::uint64_t id) {
+    const auto it = names.find(id);
+    return JsonQuote(it == names.end() ? std::string_view() : it->second);
+}
+
+// Each sibling's books, by plugin: points, tokens and groups. Books are kept by steam id; the
+// file names players.
+std::map<std::string_view, std::string> PlayerBooks(const WorldSpec& spec) {
+    PlayerNames names;
     for (const PlayerSpec& player : spec.players) {
         names[player.steam_id] = player.name;
-    }
-    std::map<std::string_view, std::string> books;
-    for (const auto& [id, points] : spec.points) {
-        std::string& text = books["ArkShop"];
-        text += fmt::format("{}{}: {}", text.empty() ? "" : ", ", JsonQuote(names[id]), points);
     }
     std::map<std::uint64_t, std::string> tokens;
     for (const auto& [key, amount] : spec.tokens) {
         std::string& text = tokens[key.first];
         text += fmt::format("{}{}: {}", text.empty() ? "" : ", ", JsonQuote(key.second), amount);
     }
-    for (const auto& [id, balances] : tokens) {
-        std::string& text = books["CoinVault"];
-        text +=
-            fmt::format("{}{}: {{{}}}", text.empty() ? "" : ", ", JsonQuote(names[id]), balances);
-    }
-    for (const auto& [id, groups] : spec.groups) {
-        std::string list;
-        for (const std::string& group : groups) {
-            list += fmt::format("{}{}", list.empty() ? "" : ", ", JsonQuote(group));
-        }
-        std::string& text = books["Permissions"];
-        text += fmt::format("{}{}: [{}]", text.empty() ? "" : ", ", JsonQuote(names[id]), list);
-    }
-    std::string grants;
-    for (const auto& [group, permissions] : spec.grants) {
-        std::string list;
-        for (const std::string& permission : permissions) {
-            list += fmt::format("{}{}", list.empty() ? "" : ", ", JsonQuote(permission));
-        }
-        grants += fmt::format("{}{}: [{}]", grants.empty() ? "" : ", ", JsonQuote(group), list);
-    }
+    std::map<std::string_view, std::string> books;
+    books["ArkShop"] = Joined(spec.points, [&](const auto& entry) {
+        return fmt::format("{}: {}", QuotedName(names, entry.first), entry.second);
+    });
+    books["CoinVault"] = Joined(tokens, [&](const auto& entry) {
+        return fmt::format("{}: {{{}}}", QuotedName(names, entry.first), entry.second);
+    });
+    books["Permissions"] = Joined(spec.groups, [&](const auto& entry) {
+        return fmt::format("{}: [{}]", QuotedName(names, entry.first), QuotedList(entry.second));
+    });
+    return books;
+}
+
+std::string Grants(const WorldSpec& spec) {
+    return Joined(spec.grants, [](const auto& entry) {
+        return fmt::format("{}: [{}]", JsonQuote(entry.first), QuotedList(entry.second));
+    });
+}
+
+void AppendPlugins(fmt::memory_buffer& out, const WorldSpec& spec) {
+    auto out_it = std::back_inserter(out);
+    const std::map<std::string_view, std::string> books = PlayerBooks(spec);
     const std::pair<std::string_view, std::string_view> kinds[] = {
         {"ArkShop", "points"}, {"CoinVault", "tokens"}, {"Permissions", "groups"}};
     const char* separator = "";
@@ -282,9 +304,9 @@ void AppendPlugins(fmt::memory_buffer& out, const WorldSpec& spec) {
         if (it->second.refuse_spends) {
             fmt::format_to(out_it, ", \"refuse_spends\": true");
         }
-        fmt::format_to(out_it, ", \"{}\": {{{}}}", kind, books[plugin]);
+        fmt::format_to(out_it, ", \"{}\": {{{}}}", kind, books.at(plugin));
         if (plugin == "Permissions") {
-            fmt::format_to(out_it, ", \"grants\": {{{}}}", grants);
+            fmt::format_to(out_it, ", \"grants\": {{{}}}", Grants(spec));
         }
         out.push_back('}');
         separator = ",\n";
