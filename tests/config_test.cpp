@@ -23,7 +23,9 @@
 
 #include "config/config.h"
 #include "config/key_table.h"
+#include "config/loader.h"
 #include "config/messages.h"
+#include "host/log.h"
 #include "host/logger.h"
 #include "host/platform.h"
 #include "sim/framework/server.h"
@@ -518,6 +520,37 @@ std::string ReadSource(const char* relative) {
     std::ifstream file(fs::path(BF_SOURCE_DIR) / relative, std::ios::binary);
     EXPECT_TRUE(file.is_open()) << relative;
     return {std::istreambuf_iterator<char>(file), {}};
+}
+
+// A load logs what examining the same text finds, line for line; a value that stops the load
+// is the exception's text, which the plugin logs where it catches it.
+TEST_F(ConfigFile, ALoadLogsWhatExaminingFinds) {
+    std::vector<fs::path> files;
+    for (const char* folder : {"tests/transcripts/configs", "tests/fuzz_regressions/config"}) {
+        for (const auto& entry : fs::directory_iterator(fs::path(BF_SOURCE_DIR) / folder)) {
+            files.push_back(entry.path());
+        }
+    }
+    std::sort(files.begin(), files.end());
+    for (const fs::path& file : files) {
+        SCOPED_TRACE(file.filename().string());
+        const std::string text = ReadSource(fs::relative(file, BF_SOURCE_DIR).string().c_str());
+        Logs();
+        const std::string stopped = LoadText(text);
+        std::vector<std::string> logged = Logs();
+        const std::string stop_line = "error: " + host::LogMessage(stopped);
+        if (!stopped.empty() && (logged.empty() || logged.back() != stop_line)) {
+            logged.push_back(stop_line);
+        }
+        std::vector<std::string> found;
+        for (const config::Finding& finding : config::ExamineConfig(text).findings) {
+            found.push_back(
+                (finding.level == config::FindingLevel::Warning ? "warning: " : "error: ") +
+                finding.text);
+        }
+        EXPECT_EQ(logged, found);
+        ResetConfig();
+    }
 }
 
 constexpr const char* kPackagedConfig = "package/config.json";

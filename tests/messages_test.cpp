@@ -13,6 +13,7 @@
 #include <nlohmann/json.hpp>
 
 #include "config/config.h"
+#include "config/findings.h"
 #include "config/messages.h"
 #include "host/logger.h"
 #include "sim/framework/server.h"
@@ -336,9 +337,8 @@ TEST_F(PlayerTextsTest, BrokenTextsFallBackToTheDefaultWithAnErrorNamingThem) {
 }
 
 TEST_F(PlayerTextsTest, AWrongTypeFailsTheLoadLikeAnyOtherKey) {
-    EXPECT_THROW(LoadMessages({{"PageFooter", 5}}), nlohmann::json::type_error);
-    EXPECT_THROW(LoadMessages({{"ConfigReloaded", {{"Message", "x"}}}}),
-                 nlohmann::json::type_error);
+    EXPECT_THROW(LoadMessages({{"PageFooter", 5}}), config::ConfigValueError);
+    EXPECT_THROW(LoadMessages({{"ConfigReloaded", {{"Message", "x"}}}}), config::ConfigValueError);
 }
 
 TEST_F(Messages, NotificationCarriesTheEntrysSettings) {

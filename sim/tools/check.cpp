@@ -1,7 +1,7 @@
 #include "sim/tools/check.h"
 
 #include <algorithm>
-#include <charconv>
+#include <array>
 #include <climits>
 #include <filesystem>
 #include <fstream>
@@ -15,6 +15,9 @@
 #include <nlohmann/json.hpp>
 
 #include "config/file_size.h"
+#include "config/findings.h"
+#include "config/loader.h"
+#include "config/messages.h"
 #include "sim/framework/module.h"
 #include "sim/script/json_lines.h"
 #include "sim/script/scratch.h"
@@ -28,6 +31,14 @@ namespace {
 namespace fs = std::filesystem;
 
 using Problem = CheckProblem;
+using beastfinder::CatalogueMessage;
+using beastfinder::kCatalogueMessages;
+using beastfinder::config::Examination;
+using beastfinder::config::ExamineConfig;
+using beastfinder::config::Finding;
+using beastfinder::config::FindingCode;
+using beastfinder::config::FindingLevel;
+using beastfinder::config::ValueKind;
 
 // The whole file, or nothing with `why` set. Only regular files: a device or a pipe could
 // hold the check forever.
@@ -64,115 +75,11 @@ std::optional<std::string> ReadFile(const std::string& path, std::string& why) {
     return text.str();
 }
 
-bool StartsWith(std::string_view text, std::string_view prefix) {
-    return text.substr(0, prefix.size()) == prefix;
-}
-
-// "[json.exception.type_error.302] " names the library's exception, not the problem.
-std::string_view WithoutLibraryLabel(std::string_view text) {
-    if (StartsWith(text, "[json.exception.")) {
-        if (const auto close = text.find("] "); close != std::string_view::npos) {
-            text.remove_prefix(close + 2);
-        }
-    }
-    return text;
-}
-
-bool ReadNumber(std::string_view& text, int& number) {
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), number);
-    if (ec != std::errc() || number < 1) {
-        return false;
-    }
-    text.remove_prefix(static_cast<std::size_t>(end - text.data()));
-    return true;
-}
-
-// "parse error at line 4, column 3: what" gives the place and "what".
-bool ParsePlace(std::string_view text, Problem& problem) {
-    constexpr std::string_view kAt = "parse error at line ";
-    if (!StartsWith(text, kAt)) {
-        return false;
-    }
-    text.remove_prefix(kAt.size());
-    int line = 0;
-    int column = 0;
-    if (!ReadNumber(text, line) || !StartsWith(text, ", column ")) {
-        return false;
-    }
-    text.remove_prefix(9);
-    if (!ReadNumber(text, column) || !StartsWith(text, ": ")) {
-        return false;
-    }
-    problem.line = line;
-    problem.column = column;
-    problem.text = std::string(text.substr(2));
-    return true;
-}
-
-// The key a colour warning is about; the warning names it in words.
-std::string ColourKey(std::string_view warning) {
-    constexpr std::string_view kSuffix = " Should Have 3 Colors";
-    if (warning.size() <= kSuffix.size() ||
-        warning.substr(warning.size() - kSuffix.size()) != kSuffix) {
-        return {};
-    }
-    const std::string_view subject = warning.substr(0, warning.size() - kSuffix.size());
-    if (subject == "Text Color") {
-        return "/GlobalSettings/TextColor";
-    }
-    if (subject == "Arrow Color") {
-        return "/PremiumSettings/TrackingArrow/Color";
-    }
-    return PointerChild(PointerChild("/Messages", subject), "Colors");
-}
-
-class Classifier {
+// Where each finding lies in the file. The lines are walked only when asked for: only a
+// text that parsed has findings about its keys.
+class FileLines {
   public:
-    explicit Classifier(std::string_view text) : text_(text) {}
-
-    Problem Classify(bool error, std::string_view message) {
-        Problem problem;
-        problem.error = error;
-        message = WithoutLibraryLabel(message);
-        if (ParsePlace(message, problem)) {
-            return problem;
-        }
-        problem.text = std::string(message);
-        if (const int line = LineOfOverflow(text_, message); line != 0) {
-            problem.line = line;
-            return problem;
-        }
-        // "unknown key /GlobalSettings/DinosPerpage, did you mean DinosPerPage?"
-        constexpr std::string_view kUnknown = "unknown key ";
-        if (StartsWith(message, kUnknown)) {
-            std::string_view pointer = message.substr(kUnknown.size());
-            pointer = pointer.substr(0, pointer.rfind(", did you mean "));
-            problem.pointer = std::string(pointer);
-            problem.line = Lines().LineOf(problem.pointer);
-            return problem;
-        }
-        // Type and range errors: "(/AdminTracker/Command) what".
-        if (StartsWith(message, "(/")) {
-            if (const auto close = message.find(") "); close != std::string_view::npos) {
-                problem.pointer = std::string(message.substr(1, close - 1));
-                problem.line = Lines().LineOf(problem.pointer);
-                problem.text = problem.pointer + ": " + std::string(message.substr(close + 2));
-            }
-            return problem;
-        }
-        // Range warnings: "/GlobalSettings/DinosPerPage is 0, ...".
-        if (StartsWith(message, "/")) {
-            problem.pointer = std::string(message.substr(0, message.find(' ')));
-            problem.line = Lines().LineOf(problem.pointer);
-            return problem;
-        }
-        // A colour warning points at its key, or at the section that lacks it.
-        if (const std::string key = ColourKey(message); !key.empty()) {
-            problem.pointer = key;
-            problem.line = LineOfPresentPart(key);
-        }
-        return problem;
-    }
+    explicit FileLines(std::string_view text) : text_(text) {}
 
     // The line of the value at `pointer` or of the nearest section holding it; 0 when the file
     // has neither (the top-level object does not count).
@@ -183,7 +90,6 @@ class Classifier {
         return pointer.empty() ? 0 : Lines().LineOf(pointer);
     }
 
-    // Only problems found after a successful parse ask, so the first value is valid JSON.
     const JsonLines& Lines() {
         if (!lines_) {
             lines_.emplace(text_);
@@ -195,6 +101,40 @@ class Classifier {
     std::string_view text_;
     std::optional<JsonLines> lines_;
 };
+
+// A finding as the report shows it: placed by its key, or by the parser's place.
+Problem ProblemOf(const Finding& finding, FileLines& lines) {
+    Problem problem;
+    problem.error = finding.level == FindingLevel::Error;
+    problem.pointer = finding.pointer;
+    problem.other = finding.other;
+    problem.text = finding.text;
+    switch (finding.code) {
+        case FindingCode::NotJson:
+        case FindingCode::NumberOverflow:
+            // The parser's words; its place, where it has one.
+            problem.line = finding.line;
+            problem.column = finding.column;
+            problem.text = finding.reason;
+            return problem;
+        case FindingCode::WrongType:
+        case FindingCode::OutOfRange:
+            // The key, then the library's words without its label.
+            problem.text =
+                finding.pointer.empty() ? finding.reason : finding.pointer + ": " + finding.reason;
+            break;
+        case FindingCode::WrongColourCount:
+            // An absent colour points at the section that lacks it.
+            problem.line = lines.LineOfPresentPart(finding.pointer);
+            return problem;
+        default:
+            break;
+    }
+    if (!problem.pointer.empty()) {
+        problem.line = lines.Lines().LineOf(problem.pointer);
+    }
+    return problem;
+}
 
 // What the plugin did to the host that a server would not survive, after it shut down.
 std::vector<std::string> Faults(Server& server, const std::vector<Effect>& effects,
@@ -259,33 +199,24 @@ using Json = nlohmann::json;
 
 // Whether `problem` is about the key at `pointer` or something inside it.
 bool About(const Problem& problem, const std::string& pointer) {
-    const auto within = [&pointer](std::string_view text, std::size_t at) {
-        const std::size_t end = at + pointer.size();
-        return end == text.size() || text[end] == '/' || text[end] == ' ' || text[end] == ':' ||
-               text[end] == ',' || text[end] == '"' || text[end] == ')';
+    const auto within = [&pointer](const std::string& key) {
+        return key.starts_with(pointer) &&
+               (key.size() == pointer.size() || key[pointer.size()] == '/');
     };
-    if (StartsWith(problem.pointer, pointer) && within(problem.pointer, 0)) {
-        return true;
-    }
-    for (std::size_t at = problem.text.find(pointer); at != std::string::npos;
-         at = problem.text.find(pointer, at + 1)) {
-        if (within(problem.text, at)) {
-            return true;
-        }
-    }
-    return false;
+    return within(problem.pointer) || within(problem.other);
 }
 
-// A value of the right kind for what a type error says was expected, or null.
-Json Neutral(std::string_view message) {
-    if (message.find("type must be number") != std::string_view::npos) {
-        return 0;
-    }
-    if (message.find("type must be string") != std::string_view::npos) {
-        return "";
-    }
-    if (message.find("type must be boolean") != std::string_view::npos) {
-        return false;
+// A value of the kind a type error asked for, or null.
+Json Neutral(ValueKind expected) {
+    switch (expected) {
+        case ValueKind::Number:
+            return 0;
+        case ValueKind::Text:
+            return "";
+        case ValueKind::Boolean:
+            return false;
+        case ValueKind::Any:
+            break;
     }
     return nullptr;
 }
@@ -293,7 +224,7 @@ Json Neutral(std::string_view message) {
 // Takes the value a type or range error names out of `document`, so that the next load goes
 // past it: a key is removed (it reads as absent), an element of a list replaced by a value of
 // the kind expected. The pointer of what was taken out, or empty when nothing could be.
-std::string Repair(Json& document, const std::string& pointer, std::string_view message) {
+std::string Repair(Json& document, const std::string& pointer, ValueKind expected) {
     try {
         Json::json_pointer at(pointer);
         if (at.empty() || !document.contains(at)) {
@@ -305,13 +236,13 @@ std::string Repair(Json& document, const std::string& pointer, std::string_view 
             parent.erase(last);
             return pointer;
         }
-        const Json neutral = Neutral(message);
+        const Json neutral = Neutral(expected);
         if (parent.is_array() && !neutral.is_null()) {
             document.at(at) = neutral;
             return pointer;
         }
         // Whatever holds an element of no known kind goes as a whole.
-        return Repair(document, at.parent_pointer().to_string(), message);
+        return Repair(document, at.parent_pointer().to_string(), expected);
     } catch (const std::exception&) {
         return {};
     }
@@ -319,32 +250,95 @@ std::string Repair(Json& document, const std::string& pointer, std::string_view 
 
 // --- Catalogue messages that players would receive empty --------------------------------
 
+// For each catalogue message, the commands that can send it.
+using Senders = std::array<std::vector<std::string>, kCatalogueMessages.size()>;
+
+void Send(Senders& senders, CatalogueMessage message, const std::string& command) {
+    senders[static_cast<std::size_t>(message)].push_back(command);
+}
+
+// A blank name, or one with characters the registry turns into '?', never runs.
+bool Typeable(const std::string& command) {
+    return command.find_first_not_of(" \t\n\v\f\r") != std::string::npos &&
+           std::all_of(command.begin(), command.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 128; });
+}
+
+void TameSends(const beastfinder::TameTrackerConfig& tame, Senders& senders) {
+    const std::string& command = tame.Command;
+    if (tame.RequiresAdmin) {
+        Send(senders, CatalogueMessage::NotAdmin, command);
+    }
+    if (tame.Permission.Enabled) {
+        Send(senders, CatalogueMessage::NoPermission, command);
+    }
+    // Short of tokens, a tame search tries points when they are on.
+    if (tame.CoinVault.Enabled && !tame.ArkShop.Enabled) {
+        Send(senders, CatalogueMessage::NotEnoughTokens, command);
+    }
+    if (tame.ArkShop.Enabled) {
+        Send(senders, CatalogueMessage::NotEnoughPoints, command);
+    }
+    Send(senders, CatalogueMessage::NoDinosFound, command);
+}
+
+void WildSends(const beastfinder::WildTrackerConfig& wild, Senders& senders) {
+    const std::string& command = wild.Command;
+    if (wild.RequiresAdmin) {
+        Send(senders, CatalogueMessage::NotAdmin, command);
+    }
+    if (wild.Permission.Enabled) {
+        Send(senders, CatalogueMessage::NoPermission, command);
+    }
+    if (wild.ArkShop.Enabled) {
+        Send(senders, CatalogueMessage::NotEnoughPoints, command);
+    }
+    if (wild.CoinVault.Enabled) {
+        Send(senders, CatalogueMessage::NotEnoughTokens, command);
+    }
+    Send(senders, CatalogueMessage::IncorrectSyntaxWild, command);
+    const auto& excluded = wild.ExcludeSearch.Items();
+    if (std::any_of(excluded.begin(), excluded.end(),
+                    [](const beastfinder::host::FString& name) { return !name.Empty(); })) {
+        Send(senders, CatalogueMessage::SearchNotAllowed, command);
+    }
+    if (wild.Cooldown >= 1) {
+        Send(senders, CatalogueMessage::WildTrackerCooldown, command);
+    }
+    Send(senders, CatalogueMessage::NoDinosFound, command);
+}
+
+void AdminSends(const beastfinder::AdminTrackerConfig& admin, Senders& senders) {
+    const std::string& command = admin.Command;
+    Send(senders,
+         admin.Permission.Enabled ? CatalogueMessage::NoPermission : CatalogueMessage::NotAdmin,
+         command);
+    Send(senders, CatalogueMessage::IncorrectSyntaxAdmin, command);
+    Send(senders, CatalogueMessage::NoDinosFound, command);
+}
+
+// Which commands can send each catalogue message with these settings, in the order the
+// commands are described.
+Senders SentMessages(const beastfinder::PluginConfig& settings) {
+    Senders senders;
+    if (Typeable(settings.TameTracker.Command)) {
+        TameSends(settings.TameTracker, senders);
+    }
+    if (Typeable(settings.WildTracker.Command)) {
+        WildSends(settings.WildTracker, senders);
+    }
+    if (Typeable(settings.AdminTracker.Command)) {
+        AdminSends(settings.AdminTracker, senders);
+    }
+    return senders;
+}
+
 const Json* Member(const Json* node, std::string_view key) {
     if (node == nullptr || !node->is_object()) {
         return nullptr;
     }
     const auto found = node->find(key);
     return found == node->end() ? nullptr : &*found;
-}
-
-// A setting as the loader reads it: booleans and numbers, true/false counting as 1/0.
-bool Enabled(const Json* section, std::string_view key) {
-    const Json* value = Member(section, key);
-    if (value == nullptr) {
-        return false;
-    }
-    if (value->is_boolean()) {
-        return value->get<bool>();
-    }
-    return value->is_number() && value->get<double>() != 0;
-}
-
-double Number(const Json* section, std::string_view key, double fallback) {
-    const Json* value = Member(section, key);
-    if (value == nullptr || !(value->is_number() || value->is_boolean())) {
-        return fallback;
-    }
-    return value->is_boolean() ? (value->get<bool>() ? 1 : 0) : value->get<double>();
 }
 
 std::string Join(const std::vector<std::string>& names) {
@@ -356,98 +350,17 @@ std::string Join(const std::vector<std::string>& names) {
     return out;
 }
 
-// Every catalogue message one of the trackers can send with these settings, and which ones
-// send it. Entries that bring a text of their own when the file has none are not listed.
-std::vector<std::pair<std::string, std::vector<std::string>>> SentMessages(const Json& document) {
-    // In the catalogue's order. IncorrectSyntax is never sent.
-    std::vector<std::pair<std::string, std::vector<std::string>>> sent = {
-        {"NoPermission", {}}, {"NotEnoughTokens", {}},     {"NotEnoughPoints", {}},
-        {"NotAdmin", {}},     {"IncorrectSyntaxWild", {}}, {"IncorrectSyntaxAdmin", {}},
-        {"NoDinosFound", {}}, {"SearchNotAllowed", {}},    {"WildTrackerCooldown", {}},
-    };
-    const auto send = [&sent](std::string_view message, const std::string& command) {
-        const auto found = std::find_if(sent.begin(), sent.end(),
-                                        [&](const auto& entry) { return entry.first == message; });
-        found->second.push_back(command);
-    };
-    const auto command_of = [](const Json* section, std::string_view fallback) {
-        const Json* command = Member(section, "Command");
-        return command != nullptr && command->is_string() ? command->get<std::string>()
-                                                          : std::string(fallback);
-    };
-    // A blank name, or one with characters the registry turns into '?', never runs.
-    const auto typeable = [](const std::string& command) {
-        return command.find_first_not_of(" \t\n\v\f\r") != std::string::npos &&
-               std::all_of(command.begin(), command.end(),
-                           [](char c) { return static_cast<unsigned char>(c) < 128; });
-    };
-    const auto child = [](const Json* section, std::string_view key) {
-        return Member(section, key);
-    };
-    const Json* tame = Member(&document, "TameTracker");
-    const Json* wild = Member(&document, "WildTracker");
-    const Json* admin = Member(&document, "AdminTracker");
-
-    if (const std::string command = command_of(tame, "/track"); typeable(command)) {
-        if (Enabled(tame, "RequiresAdmin")) {
-            send("NotAdmin", command);
-        }
-        if (Enabled(child(tame, "Permission"), "Enabled")) {
-            send("NoPermission", command);
-        }
-        // Short of tokens, a tame search tries points when they are on.
-        if (Enabled(child(tame, "CoinVault"), "Enabled") &&
-            !Enabled(child(tame, "ArkShop"), "Enabled")) {
-            send("NotEnoughTokens", command);
-        }
-        if (Enabled(child(tame, "ArkShop"), "Enabled")) {
-            send("NotEnoughPoints", command);
-        }
-        send("NoDinosFound", command);
-    }
-    if (const std::string command = command_of(wild, "/trackwild"); typeable(command)) {
-        if (Enabled(wild, "RequiresAdmin")) {
-            send("NotAdmin", command);
-        }
-        if (Enabled(child(wild, "Permission"), "Enabled")) {
-            send("NoPermission", command);
-        }
-        if (Enabled(child(wild, "ArkShop"), "Enabled")) {
-            send("NotEnoughPoints", command);
-        }
-        if (Enabled(child(wild, "CoinVault"), "Enabled")) {
-            send("NotEnoughTokens", command);
-        }
-        send("IncorrectSyntaxWild", command);
-        bool excludes = false;
-        if (const Json* names = child(wild, "ExcludeSearch")) {
-            const auto named = [](const Json& name) {
-                return name.is_string() && !name.get<std::string>().empty();
-            };
-            excludes = names->is_string() ? named(*names)
-                                          : std::any_of(names->begin(), names->end(), named);
-        }
-        if (excludes) {
-            send("SearchNotAllowed", command);
-        }
-        if (Number(wild, "Cooldown", 30) >= 1) {
-            send("WildTrackerCooldown", command);
-        }
-        send("NoDinosFound", command);
-    }
-    if (const std::string command = command_of(admin, "/trackadmin"); typeable(command)) {
-        send(Enabled(child(admin, "Permission"), "Enabled") ? "NoPermission" : "NotAdmin", command);
-        send("IncorrectSyntaxAdmin", command);
-        send("NoDinosFound", command);
-    }
-    std::erase_if(sent, [](const auto& entry) { return entry.second.empty(); });
-    return sent;
-}
-
-std::vector<Problem> EmptyMessages(const Json& document, Classifier& classifier) {
+// Entries that bring a text of their own when the file has none are not listed: the file
+// says whether an entry is missing or its text empty.
+std::vector<Problem> EmptyMessages(const Json& document, const Senders& senders, FileLines& lines) {
     std::vector<Problem> problems;
     const Json* messages = Member(&document, "Messages");
-    for (const auto& [name, commands] : SentMessages(document)) {
+    for (std::size_t i = 0; i < senders.size(); ++i) {
+        const std::vector<std::string>& commands = senders[i];
+        if (commands.empty()) {
+            continue;
+        }
+        const std::string_view name = kCatalogueMessages[i].name;
         const std::string entry_pointer = PointerChild("/Messages", name);
         const Json* entry = Member(messages, name);
         const Json* text = Member(entry, "Message");
@@ -459,8 +372,7 @@ std::vector<Problem> EmptyMessages(const Json& document, Classifier& classifier)
                 if (!text->is_string()) {
                     continue;  // a type error, reported as one
                 }
-                const std::string value = text->get<std::string>();
-                if (!value.empty()) {
+                if (!text->get_ref<const std::string&>().empty()) {
                     continue;
                 }
                 what = "is empty";
@@ -468,7 +380,7 @@ std::vector<Problem> EmptyMessages(const Json& document, Classifier& classifier)
         }
         Problem problem;
         problem.pointer = pointer;
-        problem.line = classifier.LineOfPresentPart(pointer);
+        problem.line = lines.LineOfPresentPart(pointer);
         problem.text = fmt::format("{} {}: {} would send players an empty notification", pointer,
                                    what, Join(commands));
         problems.push_back(std::move(problem));
@@ -493,17 +405,19 @@ std::string Count(int count, std::string_view what) {
 // A file with more errors than this has a bigger problem than any one of them.
 constexpr int kMostErrors = 50;
 
-// What the loads of one check found.
+// What one check found.
 // clang-tidy reads the JSON library's noexcept move as throwing:
 // NOLINTNEXTLINE(bugprone-exception-escape)
 struct CheckRun {
     bool loads = false;  // the file as given starts the plugin
     bool parsed = false;
-    Json document;  // the file, less what was taken out
+    Json document;                   // the file, less what was taken out
+    std::optional<Senders> senders;  // once the file, less what was taken out, loads
     std::vector<Problem> problems;
     std::vector<std::string> faults;
     std::vector<std::string> repaired;  // pointers of what was taken out
     bool stopped_early = false;
+    std::vector<std::string> logged;  // the loader's lines for the file as given
 };
 
 bool AboutRepaired(const Problem& problem, const std::vector<std::string>& repaired) {
@@ -511,35 +425,48 @@ bool AboutRepaired(const Problem& problem, const std::vector<std::string>& repai
                        [&](const std::string& pointer) { return About(problem, pointer); });
 }
 
-// Takes in the faults and the log lines of one load; the first error, if any.
-std::optional<Problem> TakeLoad(const PluginRun& load, Classifier& classifier, CheckRun& run) {
-    for (const std::string& fault : load.faults) {
-        if (std::find(run.faults.begin(), run.faults.end(), fault) == run.faults.end()) {
-            run.faults.push_back(fault);
+bool Known(const CheckRun& run, const Problem& problem) {
+    return std::any_of(run.problems.begin(), run.problems.end(), [&](const Problem& other) {
+        return other.text == problem.text && other.line == problem.line;
+    });
+}
+
+// Takes in one examination's findings; the first error, if any.
+const Finding* TakeFindings(const std::vector<Finding>& findings, FileLines& lines, CheckRun& run) {
+    const Finding* error = nullptr;
+    for (const Finding& finding : findings) {
+        Problem problem = ProblemOf(finding, lines);
+        if (problem.error && error == nullptr) {
+            error = &finding;
+        }
+        // Warnings that only the stand-in values cause, and what an earlier load said.
+        if (!AboutRepaired(problem, run.repaired) && !Known(run, problem)) {
+            run.problems.push_back(std::move(problem));
         }
     }
-    std::optional<Problem> error;
+    return error;
+}
+
+// What the module shows that the loader cannot: whether it starts, its faults, and any line
+// it logs beyond the loader's findings.
+void TakeModuleRun(const PluginRun& load, CheckRun& run) {
+    run.faults = load.faults;
     for (const Effect& effect : load.effects) {
         const std::string level = effect.Text("level");
         if (effect.type != "log" ||
             (level != "warning" && level != "error" && level != "critical")) {
             continue;
         }
-        Problem problem = classifier.Classify(level != "warning", effect.Text("message"));
-        // Warnings that only the stand-in values cause, and what an earlier load said.
-        const bool stale = AboutRepaired(problem, run.repaired);
-        const bool known =
-            std::any_of(run.problems.begin(), run.problems.end(), [&](const Problem& other) {
-                return other.text == problem.text && other.line == problem.line;
-            });
-        if (problem.error && !error) {
-            error = problem;
-        }
-        if (!stale && !known) {
+        const std::string message = effect.Text("message");
+        const bool finding =
+            std::find(run.logged.begin(), run.logged.end(), message) != run.logged.end();
+        Problem problem;
+        problem.error = level != "warning";
+        problem.text = message;
+        if (!finding && !Known(run, problem)) {
             run.problems.push_back(std::move(problem));
         }
     }
-    return error;
 }
 
 bool Parse(const std::string& text, Json& document) {
@@ -572,72 +499,97 @@ struct ServerFolder {
     }
 };
 
-// The loader stops at the first wrong value; each such value is taken out in turn and the
-// file loaded again, so one run names them all with the plugin's own words. An exit code
-// when the check cannot go on.
-std::optional<int> LoadUntilItLoads(Server& server, const std::string& text,
-                                    const std::string& module_path, Classifier& classifier,
-                                    CheckRun& run, std::ostream& err) {
+// The module once, on the file as given. An exit code when the check cannot go on.
+std::optional<int> RunModule(Server& server, const std::string& text,
+                             const std::string& module_path, PluginRun& load, std::ostream& err) {
     ServerFolder scratch;
     try {
         scratch.Make();
-        std::string current = text;
-        int errors_found = 0;
-        for (bool first = true;; first = false) {
-            const PluginRun load = LoadOnce(server, scratch.path, current, module_path);
-            if (!load.opened) {
-                if (first) {
-                    err << "beastfinder-sim: " << PrintableText(load.module_error) << '\n';
-                    return 3;
-                }
-                break;
-            }
-            if (first) {
-                run.loads = load.started;
-            }
-            const std::optional<Problem> error = TakeLoad(load, classifier, run);
-            if (!error) {
-                break;
-            }
-            ++errors_found;
-            // Only a file that parsed goes round again; the loader read the same bytes.
-            if (first && !(run.parsed = Parse(text, run.document))) {
-                break;
-            }
-            const std::string taken = error->pointer.empty()
-                                          ? std::string()
-                                          : Repair(run.document, error->pointer, error->text);
-            if (taken.empty()) {
-                break;
-            }
-            if (errors_found >= kMostErrors) {
-                run.stopped_early = true;
-                break;
-            }
-            run.repaired.push_back(taken);
-            current = run.document.dump();
-        }
-        if (!run.parsed && run.loads) {
-            run.parsed = Parse(text, run.document);
-        }
+        load = LoadOnce(server, scratch.path, text, module_path);
     } catch (const std::exception& error) {
         err << "beastfinder-sim: " << PrintableText(error.what()) << '\n';
         return 2;
     }
+    if (!load.opened) {
+        err << "beastfinder-sim: " << PrintableText(load.module_error) << '\n';
+        return 3;
+    }
     return std::nullopt;
 }
 
+// The loader stops at the first wrong value; each such value is taken out in turn and the
+// file examined again, so one run names them all with the loader's own words.
+void ExamineUntilItLoads(const std::string& text, FileLines& lines, CheckRun& run) {
+    std::string current = text;
+    int errors_found = 0;
+    for (bool first = true;; first = false) {
+        Examination examination = ExamineConfig(current);
+        if (first) {
+            for (const Finding& finding : examination.findings) {
+                run.logged.push_back(finding.text);
+            }
+        }
+        const Finding* error = TakeFindings(examination.findings, lines, run);
+        if (error == nullptr) {
+            if (examination.read) {
+                run.senders = SentMessages(examination.settings);
+            }
+            break;
+        }
+        ++errors_found;
+        // Only a file that parsed goes round again.
+        if (first && !(run.parsed = Parse(text, run.document))) {
+            break;
+        }
+        const std::string taken = error->pointer.empty()
+                                      ? std::string()
+                                      : Repair(run.document, error->pointer, error->expected);
+        if (taken.empty()) {
+            break;
+        }
+        if (errors_found >= kMostErrors) {
+            run.stopped_early = true;
+            break;
+        }
+        run.repaired.push_back(taken);
+        current = run.document.dump();
+    }
+    if (!run.parsed && run.loads) {
+        run.parsed = Parse(text, run.document);
+    }
+}
+
 // In the file's order, what is about one key together; what has no line comes last.
-void PutInFileOrder(CheckRun& run, Classifier& classifier) {
+void PutInFileOrder(CheckRun& run, FileLines& lines) {
     const auto order = [&](const Problem& problem) {
         const std::size_t offset = problem.line == 0 || problem.pointer.empty() || !run.parsed
                                        ? 0
-                                       : classifier.Lines().OffsetOf(problem.pointer);
+                                       : lines.Lines().OffsetOf(problem.pointer);
         return std::tuple(problem.line == 0 ? INT_MAX : problem.line, offset,
                           std::string_view(problem.pointer));
     };
     std::stable_sort(run.problems.begin(), run.problems.end(),
                      [&](const Problem& a, const Problem& b) { return order(a) < order(b); });
+}
+
+// The messages players would read empty, in the file's order with the rest; then how the
+// module misbehaved, and that it did not start when no error says why.
+void AddWhatTheLoaderDoesNotSay(CheckRun& run, FileLines& lines) {
+    if (run.senders && run.parsed && run.document.is_object()) {
+        for (Problem& problem : EmptyMessages(run.document, *run.senders, lines)) {
+            if (!AboutRepaired(problem, run.repaired)) {
+                run.problems.push_back(std::move(problem));
+            }
+        }
+    }
+    PutInFileOrder(run, lines);
+    for (const std::string& fault : run.faults) {
+        run.problems.push_back(Problem{true, 0, 0, "the plugin misbehaved: " + fault, {}, {}});
+    }
+    if (!run.loads && std::none_of(run.problems.begin(), run.problems.end(),
+                                   [](const Problem& p) { return p.error; })) {
+        run.problems.push_back(Problem{true, 0, 0, "the plugin did not start", {}, {}});
+    }
 }
 
 // One line per problem, then the summary; the exit code.
@@ -669,8 +621,9 @@ int PrintReport(const std::string& name, const CheckRun& run, std::ostream& out)
 
 }  // namespace
 
-CheckProblem ClassifyLoaderLine(std::string_view file_text, bool error, std::string_view message) {
-    return Classifier(file_text).Classify(error, message);
+CheckProblem ProblemOfFinding(std::string_view file_text, const Finding& finding) {
+    FileLines lines(file_text);
+    return ProblemOf(finding, lines);
 }
 
 int CheckConfig(Server& server, const std::string& file, const std::string& module_path,
@@ -693,27 +646,21 @@ int CheckConfig(Server& server, const std::string& file, const std::string& modu
         return 2;
     }
 
-    Classifier classifier(*text);
-    CheckRun run;
-    if (const std::optional<int> failed =
-            LoadUntilItLoads(server, *text, module_path, classifier, run, err)) {
+    PluginRun load;
+    if (const std::optional<int> failed = RunModule(server, *text, module_path, load, err)) {
         return *failed;
     }
-    if (run.parsed && run.document.is_object()) {
-        for (Problem& problem : EmptyMessages(run.document, classifier)) {
-            if (!AboutRepaired(problem, run.repaired)) {
-                run.problems.push_back(std::move(problem));
-            }
-        }
+    FileLines lines(*text);
+    CheckRun run;
+    run.loads = load.started;
+    try {
+        ExamineUntilItLoads(*text, lines, run);
+    } catch (const std::exception& error) {
+        err << "beastfinder-sim: " << PrintableText(error.what()) << '\n';
+        return 2;
     }
-    PutInFileOrder(run, classifier);
-    for (const std::string& fault : run.faults) {
-        run.problems.push_back(Problem{true, 0, 0, "the plugin misbehaved: " + fault, {}});
-    }
-    if (!run.loads && std::none_of(run.problems.begin(), run.problems.end(),
-                                   [](const Problem& p) { return p.error; })) {
-        run.problems.push_back(Problem{true, 0, 0, "the plugin did not start", {}});
-    }
+    TakeModuleRun(load, run);
+    AddWhatTheLoaderDoesNotSay(run, lines);
     return PrintReport(name, run, out);
 }
 

@@ -1,11 +1,13 @@
-// `beastfinder-sim check`: tries a config.json before a reload. The real plugin module
-// loads it in the simulated host, so every problem is exactly the one its loader reports.
+// `beastfinder-sim check`: tries a config.json before a reload. The plugin's own loader reads
+// it, so every problem is exactly the one the plugin would log; the real plugin module starts
+// on it in the simulated host, to show whether it starts and whether it misbehaves.
 #pragma once
 
 #include <ostream>
 #include <string>
 #include <string_view>
 
+#include "config/findings.h"
 #include "sim/framework/server.h"
 
 namespace sim {
@@ -17,11 +19,13 @@ struct CheckProblem {
     int column = 0;
     std::string text;
     std::string pointer;  // the key it is about, when it names one
+    std::string other;    // a second key it is about (a clash of two)
 };
 
-// What one error or warning line of the plugin's loader says about `file_text`: the line it
-// is about and the key, and the text to show without the JSON library's label.
-CheckProblem ClassifyLoaderLine(std::string_view file_text, bool error, std::string_view message);
+// How one finding of the loader about `file_text` is shown: the line it is about and the
+// key, and the text without the JSON library's label.
+CheckProblem ProblemOfFinding(std::string_view file_text,
+                              const beastfinder::config::Finding& finding);
 
 // Prints each error and warning of the plugin's loader on its own line, naming `file`, and a
 // summary line. Returns 0 when the file loads (warnings allowed), 1 when it does not, 2 when

@@ -9,6 +9,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "config/findings.h"
 #include "host/values.h"
 
 namespace beastfinder::config {
@@ -17,6 +18,21 @@ using Json = nlohmann::json;
 
 // The first complete JSON value of the stream; whatever follows it is ignored.
 Json ParseFirstValue(std::istream& in);
+
+// The JSON library's errors as findings. These and RaiseWrongValue are the one place that
+// knows how the library words them (label, key in brackets, place).
+// A parse error: where the parser stopped and its words.
+Finding NotJsonFinding(const Json::parse_error& error);
+// A number beyond a double: the parser does not say where, so its digits are looked for in
+// `text`.
+Finding OverflowFinding(const Json::out_of_range& error, std::string_view text);
+// The library's error about the value at `pointer` ends the load: a ConfigValueError whose
+// text is the library's own.
+[[noreturn]] void RaiseWrongValue(const Json::exception& error, const std::string& pointer,
+                                  ValueKind expected);
+
+// A key as a JSON pointer holds it ("~" and "/" escaped).
+std::string PointerKey(std::string_view key);
 
 // One object of the document and its JSON pointer. An absent section reads as an empty
 // object; a present one that is not an object fails with the library's error at first read.
@@ -29,6 +45,9 @@ class JsonSection {
 
     // Null when absent.
     const Json* Find(std::string_view key) const;
+    // One element of the list at `key` as text (`element_key`: its index or member name).
+    std::string ElementText(std::string_view key, const Json& list, const Json& element,
+                            std::string_view element_key) const;
 
     bool Bool(std::string_view key, bool fallback) const;
     std::string Text(std::string_view key, std::string_view fallback) const;

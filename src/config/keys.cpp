@@ -13,7 +13,6 @@
 #include "config/edit_distance.h"
 #include "config/key_table.h"
 #include "config/messages.h"
-#include "host/log.h"
 
 namespace beastfinder::config {
 
@@ -104,7 +103,8 @@ const ConfigKey* FindChild(const ConfigKey& section, std::string_view name) {
     return found == section.children.end() ? nullptr : &*found;
 }
 
-void WarnUnknown(const nlohmann::json& node, const ConfigKey& section, const std::string& path) {
+void WarnUnknown(const nlohmann::json& node, const ConfigKey& section, const std::string& path,
+                 FindingSink& sink) {
     if (!node.is_object()) {
         return;  // the loader reports a section of the wrong type
     }
@@ -113,13 +113,15 @@ void WarnUnknown(const nlohmann::json& node, const ConfigKey& section, const std
         const ConfigKey* key = FindChild(section, name);
         if (key == nullptr) {
             const std::string_view meant = ClosestKey(section, name);
-            if (meant.empty()) {
-                host::Log().warn("unknown key {}", pointer);
-            } else {
-                host::Log().warn("unknown key {}, did you mean {}?", pointer, meant);
-            }
+            Finding finding;
+            finding.code = FindingCode::UnknownKey;
+            finding.pointer = pointer;
+            finding.text = meant.empty()
+                               ? fmt::format("unknown key {}", pointer)
+                               : fmt::format("unknown key {}, did you mean {}?", pointer, meant);
+            sink.Add(std::move(finding));
         } else if (key->type == KeyType::Object) {
-            WarnUnknown(value, *key, pointer);
+            WarnUnknown(value, *key, pointer, sink);
         }
     }
 }
@@ -146,8 +148,8 @@ std::string_view ClosestKey(const ConfigKey& section, std::string_view unknown) 
     return best;
 }
 
-void WarnUnknownKeys(const nlohmann::json& document) {
-    WarnUnknown(document, RootKey(), "");
+void WarnUnknownKeys(const nlohmann::json& document, FindingSink& sink) {
+    WarnUnknown(document, RootKey(), "", sink);
 }
 
 }  // namespace beastfinder::config

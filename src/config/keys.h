@@ -8,6 +8,8 @@
 
 #include <nlohmann/json_fwd.hpp>
 
+#include "config/findings.h"
+
 namespace beastfinder::config {
 
 enum class KeyType {
@@ -33,9 +35,9 @@ const ConfigKey& RootKey();
 // typo (case ignored; a few letters added, dropped, changed or swapped), else empty.
 std::string_view ClosestKey(const ConfigKey& section, std::string_view unknown);
 
-// One warning line per key of `document` that the table does not know, naming its JSON
-// pointer and, when there is one, the key probably meant. The values of unknown keys and
-// sections that are not objects are not looked into.
-void WarnUnknownKeys(const nlohmann::json& document);
+// One warning per key of `document` that the table does not know, naming its JSON pointer
+// and, when there is one, the key probably meant. The values of unknown keys and sections
+// that are not objects are not looked into.
+void WarnUnknownKeys(const nlohmann::json& document, FindingSink& sink);
 
 }  // namespace beastfinder::config
