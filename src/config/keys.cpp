@@ -11,6 +11,7 @@
 #include <nlohmann/json.hpp>
 
 #include "config/edit_distance.h"
+#include "config/json_reader.h"
 #include "config/key_table.h"
 #include "config/messages.h"
 
@@ -81,17 +82,10 @@ std::size_t Distance(std::string_view a, std::string_view b, std::size_t limit) 
 // A key as it stands in a pointer, and in a log line: control characters would let a file
 // forge lines of the log.
 std::string PointerPart(std::string_view key) {
-    std::string out;
-    out.reserve(key.size());
-    for (const char c : key) {
-        if (c == '~') {
-            out += "~0";
-        } else if (c == '/') {
-            out += "~1";
-        } else if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) {
-            out += '?';
-        } else {
-            out += c;
+    std::string out = PointerKey(key);
+    for (char& c : out) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) {
+            c = '?';
         }
     }
     return out;
